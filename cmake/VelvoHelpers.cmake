@@ -1,0 +1,48 @@
+# velvo_library(NAME DIR [RECURSE] [DEPS ...])
+# A static library of every source in DIR. New files join their folder's target at the next
+# configure, so adding a class never means editing a build file.
+function(velvo_library name dir)
+    cmake_parse_arguments(ARG "RECURSE" "" "DEPS" ${ARGN})
+    if(ARG_RECURSE)
+        file(GLOB_RECURSE srcs CONFIGURE_DEPENDS ${dir}/*.cpp ${dir}/*.h ${dir}/*.qrc)
+    else()
+        file(GLOB srcs CONFIGURE_DEPENDS ${dir}/*.cpp ${dir}/*.h ${dir}/*.qrc)
+    endif()
+    if(NOT srcs MATCHES "\\.cpp")
+        # A folder whose classes have not arrived yet still gives a target to link against.
+        set(empty ${CMAKE_CURRENT_BINARY_DIR}/${name}_empty.cpp)
+        file(WRITE ${empty} "")
+        list(APPEND srcs ${empty})
+    endif()
+    add_library(${name} STATIC ${srcs})
+    target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
+    if(ARG_DEPS)
+        target_link_libraries(${name} PUBLIC ${ARG_DEPS})
+    endif()
+endfunction()
+
+# velvo_test(NAME DIR [GUI] DEPS ...): one GoogleTest executable of every test source in DIR.
+# GUI tests get a QApplication on the offscreen platform from the shared main.
+function(velvo_test name dir)
+    cmake_parse_arguments(ARG "GUI" "" "DEPS" ${ARGN})
+    file(GLOB srcs CONFIGURE_DEPENDS ${dir}/*.cpp ${dir}/*.h)
+    if(NOT srcs)
+        return()
+    endif()
+    if(ARG_GUI)
+        add_executable(${name} ${srcs} ${PROJECT_SOURCE_DIR}/tests/support/GuiTestMain.cpp)
+        target_link_libraries(${name} PRIVATE ${ARG_DEPS} GTest::gtest GTest::gmock Qt6::Test)
+    else()
+        add_executable(${name} ${srcs})
+        target_link_libraries(${name} PRIVATE ${ARG_DEPS} GTest::gtest GTest::gmock GTest::gtest_main)
+    endif()
+    target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests ${PROJECT_SOURCE_DIR}/src)
+    target_compile_definitions(${name} PRIVATE
+        VELVO_TEST_DATA="${PROJECT_SOURCE_DIR}/tests/data"
+        VELVO_PROGRAM_DIR="${VELVO_PROGRAM_DIR}/")
+    if(TARGET velvo-img)
+        target_compile_definitions(${name} PRIVATE VELVO_IMG="$<TARGET_FILE:velvo-img>")
+    endif()
+    add_test(NAME ${name} COMMAND ${name})
+    set_tests_properties(${name} PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" TIMEOUT 900)
+endfunction()

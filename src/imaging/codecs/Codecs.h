@@ -1,0 +1,42 @@
+#pragma once
+// The readers and writers behind the file operations. Each decoder takes the whole file in
+// memory and the name to put in its error messages; each encoder returns the whole file.
+// Decoders deliver 24 bits (see Raster) and throw velvo::Error on any fault.
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "imaging/codecs/Raster.h"
+
+namespace velvo::imaging {
+
+using Bytes = std::span<const uint8_t>;
+
+// GIF 87a/89a: the first image. Sets Raster::background from the background colour entry
+// of the global colour table when there is one.
+Raster decodeGif(Bytes data, const std::string& name);
+std::vector<uint8_t> encodeGif(const Raster& picture);
+
+// TIFF 6.0: the first page.
+Raster decodeTiff(Bytes data, const std::string& name);
+enum class TiffCompression { None, Lzw };
+std::vector<uint8_t> encodeTiff(const Raster& picture, TiffCompression compression = TiffCompression::Lzw);
+
+// Windows and OS/2 bitmaps. encodeBmp writes 24 bits, or 1 bit when the picture is bilevel.
+Raster decodeBmp(Bytes data, const std::string& name);
+std::vector<uint8_t> encodeBmp(const Raster& picture);
+
+Raster decodePcx(Bytes data, const std::string& name);
+std::vector<uint8_t> encodePcx(const Raster& picture);
+
+// Icons and cursors: the largest entry.
+Raster decodeIco(Bytes data, const std::string& name);
+
+Raster decodeJpeg(Bytes data, const std::string& name);
+std::vector<uint8_t> encodeJpeg(const Raster& picture, int quality = 90);
+
+Raster decodePng(Bytes data, const std::string& name);
+std::vector<uint8_t> encodePng(const Raster& picture);
+
+} // namespace velvo::imaging

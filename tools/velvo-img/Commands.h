@@ -1,0 +1,9 @@
+#pragma once
+#include <string>
+#include <vector>
+
+// Each sub-command takes its own arguments (after the command name) and returns the exit code.
+// Faults are reported as one line on stderr.
+int runConvert(const std::vector<std::string>& args);
+int runInfo(const std::vector<std::string>& args);
+int runFilter(const std::vector<std::string>& args);
