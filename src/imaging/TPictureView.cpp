@@ -248,8 +248,11 @@ void TPictureView::mouseDoubleClickEvent(QMouseEvent* event) {
             selection_.clear();
         }
         update();
+        return;
     }
-    QWidget::mouseDoubleClickEvent(event);
+    // Not the base class: it would turn the double click into a press and start a new
+    // polygon.
+    event->ignore();
 }
 
 } // namespace velvo::imaging

@@ -1,0 +1,215 @@
+#include <QApplication>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QPointer>
+#include <QScrollBar>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include "imaging/codecs/Codecs.h"
+#include "imaging/codecs/ImageFile.h"
+#include "library/TThumbNail.h"
+#include "library/TThumbview.h"
+
+using namespace velvo::imaging;
+using velvo::library::TThumbNail;
+using velvo::library::TThumbview;
+
+namespace {
+void writePicture(const QString& path, int w, int h, Bgr colour = {40, 80, 160}) {
+    Raster r = Raster::create(w, h, "", colour);
+    const QString lower = path.toLower();
+    std::vector<uint8_t> bytes = lower.endsWith(".gif")   ? encodeGif(r)
+                                 : lower.endsWith(".jpg") ? encodeJpeg(r)
+                                                          : encodeBmp(r);
+    writeFileAtomic(path.toStdString(), bytes);
+}
+
+// The browser's settings: 100 x 100 cells, vertical layout, gap 4.
+void browserSettings(TThumbview& view, int width = 666) {
+    view.SetMaxWidth(200);
+    view.SetMaxHeight(200);
+    view.SetSize(50);
+    view.SetScrollMode(TThumbview::SMVertical);
+    view.SetThumbGap(4);
+    view.resize(width, 400);
+}
+
+// The scan waits for the first paint.
+void paint(TThumbview& view) {
+    view.show();
+    view.viewport()->grab();
+    QApplication::processEvents();
+}
+
+QStringList names(const TThumbview& view) {
+    QStringList list;
+    for (int i = 0; i < view.Count(); ++i)
+        list << QFileInfo(view.Cell(i)->Filename()).fileName();
+    return list;
+}
+} // namespace
+
+TEST(ThumbviewScan, SortedAndScanOrders) {
+    QTemporaryDir dir;
+    writePicture(dir.filePath("a.BMP"), 8, 8);
+    writePicture(dir.filePath("c.jpg"), 8, 8);
+    writePicture(dir.filePath("B.gif"), 8, 8);
+    writePicture(dir.filePath("d.png"), 8, 8); // not a pattern of the view
+    writePicture(dir.filePath(".hidden.bmp"), 8, 8);
+
+    TThumbview view;
+    browserSettings(view);
+    view.SetDirectory(dir.path());
+    EXPECT_EQ(view.Count(), 0) << "nothing is read before the first paint";
+    paint(view);
+    EXPECT_EQ(names(view), QStringList({"a.BMP", "B.gif", "c.jpg"}));
+    view.SetSorted(false);
+    EXPECT_EQ(names(view), QStringList({"a.BMP", "c.jpg", "B.gif"}));
+}
+
+TEST(ThumbviewScan, EventsAroundTheScanAndStopping) {
+    QTemporaryDir dir;
+    for (int i = 1; i <= 4; ++i)
+        writePicture(dir.filePath(QString("%1.bmp").arg(i)), 4, 4);
+    TThumbview view;
+    browserSettings(view);
+    int startMax = -1, stops = 0;
+    QList<int> positions;
+    view.OnStartScanning = [&](int max) { startMax = max; };
+    view.OnScanProgress = [&](int pos, bool& stop) {
+        positions << pos;
+        stop = pos == 3;
+    };
+    view.OnStopScanning = [&] { ++stops; };
+    view.SetDirectory(dir.path());
+    paint(view);
+    EXPECT_EQ(startMax, 3);
+    EXPECT_EQ(positions, QList<int>({1, 2, 3}));
+    EXPECT_EQ(stops, 1);
+    EXPECT_EQ(view.Count(), 3);
+    EXPECT_EQ(view.Selected(), 0);
+}
+
+TEST(ThumbviewScan, MissingFolderGivesNoCellsAndNoEvents) {
+    TThumbview view;
+    int events = 0;
+    view.OnStartScanning = [&](int) { ++events; };
+    view.OnStopScanning = [&] { ++events; };
+    paint(view);
+    view.SetDirectory("/no/such/folder");
+    EXPECT_EQ(view.Count(), 0);
+    EXPECT_EQ(events, 0);
+    EXPECT_EQ(view.Selected(), -1);
+}
+
+TEST(ThumbviewScan, ASecondAssignmentRebuildsEveryCell) {
+    QTemporaryDir dir;
+    writePicture(dir.filePath("1.bmp"), 4, 4);
+    TThumbview view;
+    browserSettings(view);
+    paint(view);
+    view.SetDirectory(dir.path());
+    ASSERT_EQ(view.Count(), 1);
+    QPointer<TThumbNail> first = view.Cell(0);
+    writePicture(dir.filePath("2.bmp"), 4, 4);
+    view.SetDirectory(dir.path());
+    EXPECT_EQ(view.Count(), 2);
+    EXPECT_TRUE(first.isNull());
+}
+
+TEST(ThumbviewLayout, SixCellsPerLineIn666Pixels) {
+    TThumbview view;
+    browserSettings(view, 666);
+    EXPECT_EQ(view.CellWidth(), 100);
+    EXPECT_EQ(view.CellHeight(), 100);
+    EXPECT_EQ(view.PerLine(), 6);
+    EXPECT_EQ(view.CellPosition(7), QPoint(4, 108));
+    EXPECT_EQ(view.CellPosition(6), QPoint(524, 4));
+}
+
+TEST(ThumbviewLayout, LargePhotoIsShrunkThenFittedUnderTheTitle) {
+    QTemporaryDir dir;
+    writePicture(dir.filePath("Foto.bmp"), 1600, 1200);
+    TThumbview view;
+    browserSettings(view);
+    paint(view);
+    view.SetDirectory(dir.path());
+    ASSERT_EQ(view.Count(), 1);
+    TThumbNail* cell = view.Cell(0);
+    EXPECT_EQ(cell->ImageWidth(), 192);
+    EXPECT_EQ(cell->ImageHeight(), 144);
+    EXPECT_EQ(cell->size(), QSize(100, 100));
+    EXPECT_EQ(cell->ClientWidth(), 92);
+    EXPECT_EQ(cell->ClientHeight(), 77);
+    EXPECT_EQ(cell->Image()->geometry(), QRect(5, 24, 90, 67));
+}
+
+TEST(ThumbviewMouse, BorderPixelsSelectNothingAndInsideSelects) {
+    QTemporaryDir dir;
+    for (int i = 1; i <= 8; ++i)
+        writePicture(dir.filePath(QString("%1.bmp").arg(i)), 4, 4);
+    TThumbview view;
+    browserSettings(view);
+    paint(view);
+    view.SetDirectory(dir.path());
+    ASSERT_EQ(view.Count(), 8);
+    QSignalSpy clicks(&view, &TThumbview::OnClick);
+    QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, QPoint(4, 150)); // cell 6's left border
+    EXPECT_EQ(view.Selected(), -1);
+    QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, QPoint(50, 108)); // its top border
+    EXPECT_EQ(view.Selected(), -1);
+    QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, QPoint(112, 150));
+    EXPECT_EQ(view.Selected(), 7);
+    QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, QPoint(300, 300)); // background
+    EXPECT_EQ(view.Selected(), -1);
+    EXPECT_EQ(clicks.count(), 4);
+}
+
+TEST(ThumbviewSelection, FirstCellIsSelectedWithHighlightedTitle) {
+    QTemporaryDir dir;
+    writePicture(dir.filePath("1.bmp"), 4, 4);
+    writePicture(dir.filePath("2.bmp"), 4, 4);
+    TThumbview view;
+    browserSettings(view);
+    paint(view);
+    view.SetDirectory(dir.path());
+    const QPalette pal = view.palette();
+    EXPECT_EQ(view.Selected(), 0);
+    EXPECT_EQ(view.Cell(0)->TitleColor(), pal.color(QPalette::Highlight));
+    view.SetSelected(1);
+    EXPECT_EQ(view.Cell(0)->TitleColor(), pal.color(QPalette::Button));
+    EXPECT_EQ(view.Cell(1)->TitleColor(), pal.color(QPalette::Highlight));
+    EXPECT_EQ(view.Cell(1)->Title(), "");
+    view.Cell(1)->grab(); // the title is filled on the cell's first paint
+    EXPECT_EQ(view.Cell(1)->Title(), "2.bmp");
+}
+
+TEST(ThumbviewSelection, SelectedFileRescansItsFolderAndSelectsTheFile) {
+    QTemporaryDir dir;
+    writePicture(dir.filePath("1.bmp"), 4, 4);
+    writePicture(dir.filePath("2.bmp"), 4, 4);
+    TThumbview view;
+    browserSettings(view);
+    paint(view);
+    view.SetSelectedFile(dir.filePath("2.bmp"));
+    EXPECT_EQ(view.Count(), 2);
+    EXPECT_EQ(view.Selected(), 1);
+    view.SetSelectedFile(dir.filePath("2.BMP")); // exact, case-sensitive
+    EXPECT_EQ(view.Selected(), -1);
+}
+
+TEST(ThumbviewScrolling, SelectingACellBelowScrollsItIntoView) {
+    QTemporaryDir dir;
+    for (int i = 1; i <= 30; ++i)
+        writePicture(dir.filePath(QString("%1.bmp").arg(i, 2, 10, QChar('0'))), 4, 4);
+    TThumbview view;
+    browserSettings(view);
+    view.resize(666, 300);
+    paint(view);
+    view.SetDirectory(dir.path());
+    ASSERT_EQ(view.Count(), 30);
+    view.SetSelected(29); // row 5: top 4 + 4 * 104 = 420
+    // position := top - (300 - 100 - 50) leaves half a cell below it
+    EXPECT_EQ(view.verticalScrollBar()->value(), 420 - 150);
+}
