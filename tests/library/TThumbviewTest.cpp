@@ -27,12 +27,12 @@ void writePicture(const QString& path, int w, int h, Bgr colour = {40, 80, 160})
 
 // The browser's settings: 100 x 100 cells, vertical layout, gap 4.
 void browserSettings(TThumbview& view, int width = 666) {
+    view.resize(width, 400);
     view.SetMaxWidth(200);
     view.SetMaxHeight(200);
     view.SetSize(50);
     view.SetScrollMode(TThumbview::SMVertical);
     view.SetThumbGap(4);
-    view.resize(width, 400);
 }
 
 // The scan waits for the first paint.
@@ -201,14 +201,14 @@ TEST(ThumbviewSelection, SelectedFileRescansItsFolderAndSelectsTheFile) {
 
 TEST(ThumbviewScrolling, SelectingACellBelowScrollsItIntoView) {
     QTemporaryDir dir;
-    for (int i = 1; i <= 30; ++i)
+    for (int i = 1; i <= 60; ++i)
         writePicture(dir.filePath(QString("%1.bmp").arg(i, 2, 10, QChar('0'))), 4, 4);
     TThumbview view;
     browserSettings(view);
-    view.resize(666, 300);
     paint(view);
+    view.resize(666, 300);
     view.SetDirectory(dir.path());
-    ASSERT_EQ(view.Count(), 30);
+    ASSERT_EQ(view.Count(), 60);
     view.SetSelected(29); // row 5: top 4 + 4 * 104 = 420
     // position := top - (300 - 100 - 50) leaves half a cell below it
     EXPECT_EQ(view.verticalScrollBar()->value(), 420 - 150);
