@@ -1,0 +1,170 @@
+#include "ui/TFormAutoSize.h"
+
+#include "imaging/codecs/Error.h"
+#include "platform/Messages.h"
+
+#include <QEvent>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QWidget>
+#include <cstdlib>
+#include <limits>
+
+namespace {
+
+TFormAutoSize::ScreenMetricsProvider& defaultProvider() {
+    static TFormAutoSize::ScreenMetricsProvider provider;
+    return provider;
+}
+
+TFormAutoSize::ErrorHandler& errorHandler() {
+    static TFormAutoSize::ErrorHandler handler;
+    return handler;
+}
+
+constexpr char ScaledProperty[] = "Scaled";
+
+// a * b / c truncated toward zero, for sizes; throws when the result is no widget size.
+int scaledSize(int a, int b, int c, const char* what) {
+    if (c <= 0)
+        throw velvo::Error("", std::string("design ") + what + " must be positive");
+    const long long result = static_cast<long long>(a) * b / c;
+    if (result < 0 || result > QWIDGETSIZE_MAX)
+        throw velvo::Error("", std::string("scaled window ") + what + " out of range");
+    return static_cast<int>(result);
+}
+
+void scaleFont(QWidget* widget, int m, int d) {
+    QFont font = widget->font();
+    if (font.pixelSize() > 0)
+        font.setPixelSize(std::max(1, TFormAutoSize::MulDiv(font.pixelSize(), m, d)));
+    else if (font.pointSizeF() > 0)
+        font.setPointSize(std::max(1, TFormAutoSize::MulDiv(qRound(font.pointSizeF()), m, d)));
+    widget->setFont(font);
+}
+
+// The toolkit's scale-by: every child's edges (relative to its parent) times m / d, rounded;
+// children's own fonts are scaled before their parents' so that a scaled parent font never
+// reaches a child twice.
+void scaleChildren(QWidget* parent, int m, int d) {
+    for (QObject* object : parent->children()) {
+        auto* child = qobject_cast<QWidget*>(object);
+        if (!child || child->isWindow())
+            continue;
+        const QRect g = child->geometry();
+        const int left = TFormAutoSize::MulDiv(g.x(), m, d);
+        const int top = TFormAutoSize::MulDiv(g.y(), m, d);
+        const int right = TFormAutoSize::MulDiv(g.x() + g.width(), m, d);
+        const int bottom = TFormAutoSize::MulDiv(g.y() + g.height(), m, d);
+        child->setGeometry(left, top, std::max(0, right - left), std::max(0, bottom - top));
+        scaleChildren(child, m, d);
+        if (child->testAttribute(Qt::WA_SetFont))
+            scaleFont(child, m, d);
+    }
+}
+
+} // namespace
+
+TFormAutoSize::TFormAutoSize(QWidget* owner) : QObject(owner), window_(owner) {
+    if (window_)
+        window_->installEventFilter(this);
+}
+
+void TFormAutoSize::SetClientAutoSize(bool on) {
+    clientAutoSize_ = on;
+    if (on)
+        allowAutoSize_ = false;
+}
+
+void TFormAutoSize::SetAllowAutoSize(bool on) {
+    allowAutoSize_ = on;
+    if (on)
+        clientAutoSize_ = false;
+}
+
+void TFormAutoSize::SetWindowScaled(QWidget* window, bool scaled) {
+    window->setProperty(ScaledProperty, scaled);
+}
+
+bool TFormAutoSize::WindowScaled(const QWidget* window) {
+    return window->property(ScaledProperty).toBool();
+}
+
+void TFormAutoSize::SetDefaultScreenMetricsProvider(ScreenMetricsProvider provider) {
+    defaultProvider() = std::move(provider);
+}
+
+void TFormAutoSize::SetErrorHandler(ErrorHandler handler) {
+    errorHandler() = std::move(handler);
+}
+
+int TFormAutoSize::MulDiv(int a, int b, int c) {
+    if (c == 0)
+        throw velvo::Error("", "scale by a zero design size");
+    const long long num = static_cast<long long>(a) * b;
+    const long long den = c;
+    const bool negative = (num < 0) != (den < 0);
+    const long long q = (std::llabs(num) * 2 + std::llabs(den)) / (std::llabs(den) * 2);
+    const long long result = negative ? -q : q;
+    if (result > std::numeric_limits<int>::max() || result < std::numeric_limits<int>::min())
+        throw velvo::Error("", "scaled coordinate out of range");
+    return static_cast<int>(result);
+}
+
+TScreenMetrics TFormAutoSize::screenMetrics() const {
+    if (provider_)
+        return provider_(window_);
+    if (defaultProvider())
+        return defaultProvider()(window_);
+    QScreen* screen = window_->screen() ? window_->screen() : QGuiApplication::primaryScreen();
+    if (!screen)
+        throw velvo::Error("", "no screen to fit the window to");
+    const QSize size = screen->geometry().size();
+    return {size.width(), size.height(), qRound(screen->logicalDotsPerInchY())};
+}
+
+void TFormAutoSize::Adjust() {
+    if (!window_)
+        return;
+    if (clientAutoSize_ && window_->height() != design_.ClientHeight)
+        window_->resize(window_->width(), std::max(0, design_.ClientHeight));
+    if (allowAutoSize_) {
+        const TScreenMetrics screen = screenMetrics();
+        if ((screen.Width != design_.Width || screen.Height != design_.Height) &&
+            WindowScaled(window_)) {
+            const int clientHeight =
+                scaledSize(window_->height(), screen.Height, design_.Height, "height");
+            const int clientWidth =
+                scaledSize(window_->width(), screen.Width, design_.Width, "width");
+            window_->resize(clientWidth, clientHeight);
+            scaleChildren(window_, screen.Width, design_.Width);
+            scaleFont(window_, screen.Width, design_.Width);
+        }
+        if (checkPixelsPerInch_ && screen.PixelsPerInch != design_.PixelsPerInch) {
+            const QSize outer = window_->frameGeometry().size();
+            const QSize frame = outer - window_->size();
+            const int height = scaledSize(outer.height(), screen.PixelsPerInch,
+                                          design_.PixelsPerInch, "pixels per inch");
+            const int width = scaledSize(outer.width(), screen.PixelsPerInch, design_.PixelsPerInch,
+                                         "pixels per inch");
+            window_->resize(std::max(0, width - frame.width()),
+                            std::max(0, height - frame.height()));
+        }
+    }
+    active_ = false;
+}
+
+bool TFormAutoSize::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == window_ && event->type() == QEvent::Show && active_) {
+        try {
+            Adjust();
+        } catch (const std::exception& error) {
+            if (errorHandler())
+                errorHandler()(error);
+            else
+                velvo::platform::Messages::instance().showStandardError(
+                    QString::fromStdString(error.what()));
+        }
+    }
+    return QObject::eventFilter(watched, event);
+}

@@ -1,0 +1,87 @@
+#pragma once
+#include <QObject>
+#include <exception>
+#include <functional>
+
+class QWidget;
+
+// The screen a window was designed on.
+struct TDesignTimeSize {
+    int Width = 800;
+    int Height = 600;
+    int ClientHeight = 0;
+    int PixelsPerInch = 96;
+};
+
+// What the adjustment needs to know of the screen a window is shown on: its size in
+// device-independent pixels and the logical resolution that remains after Qt's own high-DPI
+// scaling (96 on a screen Qt scales by itself).
+struct TScreenMetrics {
+    int Width = 0;
+    int Height = 0;
+    int PixelsPerInch = 96;
+};
+
+// Fits a window laid out on the design screen to the actual one, once, at its first showing:
+//  - ClientAutoSize: the client height is set back to the design client height;
+//  - AllowAutoSize: when the screen size differs from the design size and the window's own
+//    scaling flag (SetWindowScaled) is on, the client size is scaled by screen / design size
+//    (truncated) and every child's edges and explicitly set fonts by screen width / design
+//    width (rounded); when CheckPixelsPerInch is on and the logical resolution differs from
+//    the design value, the outer size is scaled by ppi / design ppi (truncated).
+// Active goes off after a successful adjustment, so later showings change nothing. An error
+// goes to the error handler (by default the standard error box), Active stays on and the
+// adjustment is tried again at the next showing; the window is shown either way.
+class TFormAutoSize : public QObject {
+    Q_OBJECT
+public:
+    using ScreenMetricsProvider = std::function<TScreenMetrics(const QWidget* window)>;
+    using ErrorHandler = std::function<void(const std::exception& error)>;
+
+    // Watches owner's show events; several instances on one window each run their own step.
+    explicit TFormAutoSize(QWidget* owner);
+
+    bool Active() const { return active_; }
+    void SetActive(bool active) { active_ = active; }
+    TDesignTimeSize& DesignTimeSize() { return design_; }
+    const TDesignTimeSize& DesignTimeSize() const { return design_; }
+    // ClientAutoSize and AllowAutoSize exclude each other: setting one on sets the other off.
+    bool ClientAutoSize() const { return clientAutoSize_; }
+    void SetClientAutoSize(bool on);
+    bool AllowAutoSize() const { return allowAutoSize_; }
+    void SetAllowAutoSize(bool on);
+    bool CheckPixelsPerInch() const { return checkPixelsPerInch_; }
+    void SetCheckPixelsPerInch(bool on) { checkPixelsPerInch_ = on; }
+
+    // The window's own scaling flag (the toolkit's "Scaled"); off unless set.
+    static void SetWindowScaled(QWidget* window, bool scaled);
+    static bool WindowScaled(const QWidget* window);
+
+    // Test seams. A null provider or handler restores the default (the window's screen; the
+    // standard error box). The instance setting wins over the default for all instances.
+    void SetScreenMetricsProvider(ScreenMetricsProvider provider) {
+        provider_ = std::move(provider);
+    }
+    static void SetDefaultScreenMetricsProvider(ScreenMetricsProvider provider);
+    static void SetErrorHandler(ErrorHandler handler);
+
+    // The adjustment itself, as run at a showing while Active is on.
+    void Adjust();
+
+    // Windows' MulDiv: a * b / c rounded to the nearest integer, halves away from zero.
+    static int MulDiv(int a, int b, int c);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    TScreenMetrics screenMetrics() const;
+
+    QWidget* window_;
+    bool active_ = false;
+    TDesignTimeSize design_;
+    bool clientAutoSize_ = false;
+    bool allowAutoSize_ = false;
+    bool checkPixelsPerInch_ = false;
+    ScreenMetricsProvider provider_;
+};

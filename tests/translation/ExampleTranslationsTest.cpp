@@ -1,0 +1,120 @@
+#include "app/TF_HAIR_Translations.h"
+#include "translation/IniFile.h"
+#include "translation/ProfileText.h"
+#include "translation/TLanguage.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QFile>
+#include <QFileInfo>
+#include <QMainWindow>
+#include <QSet>
+#include <QToolButton>
+#include <gtest/gtest.h>
+
+using velvo::translation::IniFile;
+
+namespace {
+
+// The files as the repository ships them, beside this test's folder.
+const QString dataFolder = QFileInfo(QStringLiteral(__FILE__)).absolutePath() + "/../../data/";
+const QStringList exampleFiles = {"language-en.lng", "language-es.lng"};
+
+// Every text the program shows in a message box, in Portuguese as shown.
+const QStringList messageTexts = {
+    QString::fromUtf8("Arquivo não encontrado."),
+    QString::fromUtf8("É preciso abrir uma foto primeiro!"),
+    QString::fromUtf8("O Clipboard não contém Bitmap."),
+    QString::fromUtf8("Captura Twain falhou."),
+    QString::fromUtf8("Abra uma foto e depois escolha um cabelo!"),
+};
+
+QString segment(const QString& path, int index) {
+    return path.split(u'.').value(index);
+}
+
+} // namespace
+
+TEST(MainWindowTranslationList, HoldsTheSeventyEightPathsOfTheMainWindow) {
+    const QStringList list = mainWindowTranslationList();
+    ASSERT_EQ(list.size(), 78);
+    QSet<QString> seen;
+    for (const QString& path : list) {
+        EXPECT_EQ(path.count(u'.'), 2) << path.toStdString();
+        EXPECT_EQ(segment(path, 0), "F_HAIR");
+        EXPECT_FALSE(seen.contains(path.toLower())) << path.toStdString();
+        seen.insert(path.toLower());
+    }
+    EXPECT_TRUE(list.contains("F_HAIR.ImprimirColeo1.CAPTION"));
+    EXPECT_TRUE(list.contains("F_HAIR.Tonalidade1.CAPTION"));
+    EXPECT_TRUE(list.contains("F_HAIR.CB_TIPO.Items"));
+    EXPECT_TRUE(list.contains("F_HAIR.OD_ABRIR.Title"));
+    EXPECT_TRUE(list.contains("F_HAIR.StyledLabel8.Caption"));
+    EXPECT_EQ(list.front(), "F_HAIR.Arquivo1.Caption");
+    EXPECT_EQ(list.back(), "F_HAIR.BitBtn21.Hint");
+}
+
+TEST(ExampleTranslations, CoverEveryMainWindowPathAndEveryMessage) {
+    for (const QString& name : exampleFiles) {
+        QFile file(dataFolder + name);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << name.toStdString();
+        EXPECT_TRUE(velvo::translation::isValidUtf8(file.readAll())) << name.toStdString();
+        const IniFile ini(dataFolder + name);
+        ASSERT_TRUE(ini.isLoaded());
+        for (const QString& path : mainWindowTranslationList())
+            EXPECT_FALSE(ini.readString("Translations", path, {}).isEmpty())
+                << name.toStdString() << ": " << path.toStdString();
+        for (const QString& text : messageTexts) {
+            const QString translated = ini.readString("Messages", text, {});
+            EXPECT_FALSE(translated.isEmpty()) << name.toStdString() << ": " << text.toStdString();
+            EXPECT_NE(translated, text);
+        }
+    }
+}
+
+// A stand-in main window with one component per listed path (but the two the real window
+// lacks): the English file re-labels all of them and keeps the category folder names.
+TEST(ExampleTranslations, EnglishFileRelabelsAStandInMainWindow) {
+    QMainWindow window;
+    window.setObjectName("F_HAIR");
+    auto* combo = new QComboBox(&window);
+    combo->setObjectName("CB_TIPO");
+    QList<QObject*> components;
+    for (const QString& path : mainWindowTranslationList()) {
+        const QString name = segment(path, 1);
+        const QString property = segment(path, 2).toLower();
+        if (name == "ImprimirColeo1" || name == "Tonalidade1" || name == "CB_TIPO")
+            continue;
+        QObject* component = nullptr;
+        if (property == "hint")
+            component = new QToolButton(&window);
+        else if (property == "title")
+            component = new QMainWindow(&window);
+        else
+            component = new QAction("?", &window);
+        component->setObjectName(name);
+        components << component;
+    }
+    TLanguage l1(&window);
+    l1.SetProperties(mainWindowTranslationList());
+    l1.SetSeparator(",");
+    l1.SetLanguageFile(dataFolder + "language-en.lng");
+    l1.Translate();
+
+    const IniFile ini(dataFolder + "language-en.lng");
+    for (QObject* c : components) {
+        QString shown;
+        if (auto* b = qobject_cast<QToolButton*>(c))
+            shown = b->toolTip() + (b->statusTip() == b->toolTip() ? "" : "|" + b->statusTip());
+        else if (auto* w = qobject_cast<QMainWindow*>(c))
+            shown = w->windowTitle();
+        else
+            shown = static_cast<QAction*>(c)->text();
+        const QString path =
+            mainWindowTranslationList().filter("." + c->objectName() + ".").value(0);
+        EXPECT_EQ(shown, ini.readString("Translations", path, {})) << path.toStdString();
+    }
+    ASSERT_EQ(combo->count(), 7);
+    EXPECT_EQ(combo->itemText(2), QString::fromUtf8("Médios e Claros"));
+    EXPECT_EQ(combo->itemText(6), "Masculinos");
+}
