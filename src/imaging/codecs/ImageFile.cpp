@@ -6,6 +6,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <map>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "imaging/codecs/Codecs.h"
