@@ -189,6 +189,25 @@ bool writePng(Writer& w, const Raster& picture) {
     return true;
 }
 
+// How much of the file libpng may see: everything up to the first chunk whose stated length
+// runs past the end of the file. libpng allocates a chunk's buffer from the stated length before
+// reading it, so a 274-byte file claiming a 1.5 GB text chunk would otherwise cost 1.5 GB.
+// Cut there, libpng meets a clean end of data instead.
+size_t plausibleLength(Bytes data) {
+    size_t pos = 8;
+    while (data.size() - pos >= 12) {
+        const uint32_t length = uint32_t(data[pos]) << 24 | uint32_t(data[pos + 1]) << 16 |
+                                uint32_t(data[pos + 2]) << 8 | uint32_t(data[pos + 3]);
+        if (length > data.size() - pos - 12)
+            return pos;
+        const bool end = std::memcmp(data.data() + pos + 4, "IEND", 4) == 0;
+        pos += 12 + size_t(length);
+        if (end)
+            return pos;
+    }
+    return data.size();
+}
+
 } // namespace
 
 Raster decodePng(Bytes data, const std::string& name) {
@@ -196,7 +215,7 @@ Raster decodePng(Bytes data, const std::string& name) {
     if (data.size() < 8 || std::memcmp(data.data(), kSignature, 8) != 0)
         throw Error(name, "not a PNG file (bad signature)");
     Reader r;
-    r.source = {data.data(), data.size(), 0};
+    r.source = {data.data(), plausibleLength(data), 0};
     bool hasAlpha = false;
     int passes = 1;
     if (!readInfo(r, hasAlpha, passes))
