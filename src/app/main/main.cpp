@@ -1,9 +1,5 @@
-#include <QApplication>
-#include <cstdio>
+#include "app/ProgramBlock.h"
 
 int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    QApplication::setApplicationName("VELVO 5");
-    std::puts("Velvo Studio: the main window is not built yet.");
-    return 0;
+    return velvo::app::RunProgram(argc, argv);
 }

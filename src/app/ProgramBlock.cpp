@@ -1,0 +1,32 @@
+#include "app/ProgramBlock.h"
+
+#include "app/TF_HAIR.h"
+#include "platform/Messages.h"
+
+namespace velvo::app {
+
+bool VelvoApplication::notify(QObject* receiver, QEvent* event) {
+    bool handled = false;
+    platform::runGuarded([&] { handled = QApplication::notify(receiver, event); });
+    return handled;
+}
+
+ProgramWindows::~ProgramWindows() = default;
+
+std::unique_ptr<ProgramWindows> CreateProgramWindows(const QString& programFolder) {
+    // The GIF and TIFF LZW coders are part of our codecs; nothing to install before the windows.
+    QApplication::setApplicationName(QStringLiteral("VELVO 5"));
+    platform::setApplicationTitle(QStringLiteral("VELVO 5"));
+    auto windows = std::make_unique<ProgramWindows>();
+    windows->F_HAIR = std::make_unique<TF_HAIR>(programFolder);
+    windows->F_HAIR->showMaximized();
+    return windows;
+}
+
+int RunProgram(int argc, char** argv) {
+    VelvoApplication application(argc, argv);
+    auto windows = CreateProgramWindows();
+    return application.exec();
+}
+
+} // namespace velvo::app

@@ -1,0 +1,33 @@
+#pragma once
+#include <QApplication>
+#include <QString>
+#include <memory>
+
+namespace velvo::app {
+
+class TF_HAIR;
+
+// The application object of the program: a velvo::Error (or any other exception) that leaves
+// an event handler ends in the standard error box and the program goes on.
+class VelvoApplication : public QApplication {
+public:
+    VelvoApplication(int& argc, char** argv) : QApplication(argc, argv) {}
+    bool notify(QObject* receiver, QEvent* event) override;
+};
+
+// The single window instances, alive until the program ends. Windows of later parts of the
+// program join here in their creation order.
+struct ProgramWindows {
+    std::unique_ptr<TF_HAIR> F_HAIR;
+    ~ProgramWindows();
+};
+
+// With an application object present: sets the application title "VELVO 5", creates the
+// windows in order and shows only the main window, maximised. `programFolder` empty: the
+// executable's folder.
+std::unique_ptr<ProgramWindows> CreateProgramWindows(const QString& programFolder = {});
+
+// The whole program: application object, windows, message loop.
+int RunProgram(int argc, char** argv);
+
+} // namespace velvo::app

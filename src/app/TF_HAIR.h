@@ -1,0 +1,192 @@
+#pragma once
+#include <QComboBox>
+#include <QList>
+#include <QMainWindow>
+#include <QPointer>
+#include <QString>
+
+#include "pixel/TPixelBitmap.h"
+#include "platform/Messages.h"
+
+class QAction;
+class QActionGroup;
+class QButtonGroup;
+class QMdiArea;
+class QMenu;
+class QToolBar;
+class QToolButton;
+
+namespace velvo::imaging {
+class TPictureView;
+class TPictureIO;
+class TPictureProc;
+} // namespace velvo::imaging
+namespace velvo::platform {
+class TOpenPictureDialog;
+class TSavePictureDialog;
+class TPrintDialog;
+class TPrinterSetupDialog;
+} // namespace velvo::platform
+
+namespace velvo::document {
+class TF_FILHO;
+}
+
+namespace velvo::app {
+
+// The main window: the multiple-document frame with the menu and the sectioned tool bar, the
+// hand-over state through which documents are made, and the scratch view PictureView1.
+// Every control carries its specified name as objectName.
+class TF_HAIR : public QMainWindow {
+    Q_OBJECT
+public:
+    // `programFolder` empty: the executable's folder. Always stored with a trailing "/".
+    explicit TF_HAIR(const QString& programFolder = {}, QWidget* parent = nullptr);
+    ~TF_HAIR() override;
+
+    // State kept for the documents (see the field table of the main window).
+    QString ProgramFolder;
+    QString LibraryLabel = QStringLiteral("Velvo5");
+    QString CategoryText = QStringLiteral("0");
+    QString RetouchTarget;
+    QString PendingPhotoFile;
+    QString PendingHairstyleId;
+    int PendingViewX = 0;
+    int PendingViewY = 0;
+    int PendingZoom = 0;
+    int PendingHairLeft = 0;
+    int PendingHairTop = 0;
+    int ReplayHairNumber = 0;
+    int CaptureCount = 0;
+    bool ClosingAll = false;
+    bool OpenMode = false;
+    bool FromClipboard = false;
+    bool InsertMode = false;
+    bool ReplayMode = false;
+    bool LassoActive = false;
+    bool PanelOpened = false;
+    pixel::TPixelBitmap WorkBitmap;
+    QString HelpFile;
+
+    // Hidden components other windows use.
+    QComboBox* CB_TIPO = nullptr;
+    imaging::TPictureView* PictureView1 = nullptr;
+    imaging::TPictureIO* PictureIO1 = nullptr;
+    imaging::TPictureProc* PictureProc1 = nullptr;
+    platform::TOpenPictureDialog* OD_ABRIR = nullptr;
+    platform::TSavePictureDialog* SD_SALVAR = nullptr;
+    platform::TPrintDialog* PD_IMPRIME = nullptr;
+    platform::TPrinterSetupDialog* PSD_CONFIG = nullptr;
+    QMdiArea* MdiArea = nullptr;
+
+    // Menu entries and tool bar items by their names (null for an unknown name).
+    QAction* Action(const QString& name) const;
+    QMenu* Menu(const QString& name) const;
+    QToolButton* Button(const QString& name) const;
+    QToolButton* BT_SCROLL = nullptr;
+    QToolButton* BT_MOVE = nullptr;
+    QToolButton* BT_ZOOM = nullptr;
+    QToolButton* BT_LACO = nullptr;
+
+    // Document windows in frame (creation) order, a closing one included until it is gone.
+    QList<document::TF_FILHO*> Documents() const;
+    document::TF_FILHO* ActiveDocument() const;
+
+    // Creates one document from the hand-over state, shows it active, UpdateCommands(true).
+    // A fault while the document fills itself ends in the standard error box; the document
+    // still opens with what it loaded. Returns the new document.
+    document::TF_FILHO* NewDocument();
+    // Enables the document commands: documents exist, not ClosingAll, and `creating` or more
+    // than one document (a closing document still counts).
+    void UpdateCommands(bool creating);
+
+    // Every message box of the main window and its documents goes through here.
+    int ShowMessage(const QString& caption, const QString& text, platform::MessageIcon icon,
+                    int buttons = platform::mbOk);
+
+public slots:
+    void FormCreate();
+    void FormActivate();
+
+    // Start-up and main window.
+    void Sair1Click();
+    void ArranjarIcones1Click();
+    void Ajuda2Click();
+    void QuickStartClick();
+    void SobreoPrograma1Click();
+    // Document commands.
+    void AbrirFoto1Click();
+    void Fechar1Click();
+    void FecharTudo1Click();
+    void Salvar1Click();
+    void Salvarcomo1Click();
+    void ConfigurarImpressora1Click();
+    void Imprimir1Click();
+    void PrintPreview1Click();
+    void Copiar1Click();
+    void Colar1Click();
+    void CapturaTWAIN1Click();
+    void SelecionarCapturaTWAIN1Click();
+    // Hairstyle choice and insertion.
+    void Inserir1Click();
+    void ApagarCabelo1Click();
+    void Visualizador50Click();
+    void Visualizador42Click();
+    void BT_ThumbsClick();
+    void BT_CCClick();
+    void BT_CEClick();
+    void BT_MCClick();
+    void BT_MEClick();
+    void BT_LCClick();
+    void BT_LEClick();
+    void BT_MClick();
+    // Interaction tools.
+    void BT_SCROLLClick();
+    void BT_MOVEClick();
+    void BT_ZOOMClick();
+    void BT_LACOClick();
+    void Zoom1Click();
+    void Zoom2Click();
+    void tamanhoOriginal1Click();
+    void Replay1Click();
+    void Flip1Click();
+    void Redimensionar1Click();
+    void Undo1Click();
+    // Colour panel and virtual colours.
+    void AjusteFoto1Click();
+    void AjusteCabelo1Click();
+    void ColorPanel1Click();
+    void BT_SLIDERSClick();
+    void RetoqueCabelo1Click();
+    void RetoqueFoto1Click();
+    void Amarelo1Click();
+    void Marrom1Click();
+    void Vermelho1Click();
+    void Preto1Click();
+    void Normal1Click();
+
+protected:
+    bool event(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void FormClose();
+    void buildComponents();
+    void buildMenus();
+    void buildToolBar();
+    QAction* addEntry(QMenu* menu, const char* name, const QString& caption,
+                      const QKeySequence& shortcut, void (TF_HAIR::*handler)());
+    QToolButton* addItem(QToolBar* bar, const char* name, const QString& hint,
+                         void (TF_HAIR::*handler)(), int glyph);
+    void addSection(QToolBar* bar, const QString& caption);
+
+    QToolBar* SectionBar1 = nullptr;
+    QList<QPointer<document::TF_FILHO>> documents_;
+    QButtonGroup* toolGroup_ = nullptr;
+    QActionGroup* viewerGroup_ = nullptr;
+};
+
+// The single instance while it exists.
+extern TF_HAIR* F_HAIR;
+
+} // namespace velvo::app

@@ -1,0 +1,62 @@
+// Making, listing and closing the document windows.
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+
+#include "app/TF_HAIR.h"
+#include "document/TF_FILHO.h"
+
+namespace velvo::app {
+
+QList<document::TF_FILHO*> TF_HAIR::Documents() const {
+    QList<document::TF_FILHO*> result;
+    for (const auto& doc : documents_)
+        if (doc)
+            result.append(doc.data());
+    return result;
+}
+
+document::TF_FILHO* TF_HAIR::ActiveDocument() const {
+    QMdiSubWindow* window = MdiArea->currentSubWindow();
+    return window ? qobject_cast<document::TF_FILHO*>(window->widget()) : nullptr;
+}
+
+document::TF_FILHO* TF_HAIR::NewDocument() {
+    auto* doc = new document::TF_FILHO(this);
+    documents_.append(doc);
+    platform::runGuarded([doc] { doc->FormCreate(); });
+    // A paste that failed half-way must not turn the next document into a paste as well.
+    FromClipboard = false;
+
+    auto* window =
+        new QMdiSubWindow(nullptr, Qt::SubWindow | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                                       Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    window->setWidget(doc);
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    // The frame's own close keys (Ctrl+F4, Ctrl+W) belong to "&Fechar" and the print preview.
+    for (QAction* action : window->systemMenu()->actions())
+        action->setShortcut(QKeySequence());
+    MdiArea->addSubWindow(window);
+    const QSize client = doc->size();
+    window->show();
+    // The frame grows around the document so that its client area keeps the size it took.
+    window->resize(window->size() + (client - doc->size()));
+    MdiArea->setActiveSubWindow(window);
+    UpdateCommands(true);
+    return doc;
+}
+
+void TF_HAIR::Fechar1Click() {
+    if (document::TF_FILHO* doc = ActiveDocument())
+        doc->Close();
+}
+
+void TF_HAIR::FecharTudo1Click() {
+    for (document::TF_FILHO* doc : Documents())
+        doc->Close();
+    ClosingAll = true;
+    UpdateCommands(false);
+    ClosingAll = false;
+}
+
+} // namespace velvo::app

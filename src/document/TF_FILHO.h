@@ -1,0 +1,110 @@
+#pragma once
+#include <QImage>
+#include <QLabel>
+#include <QString>
+#include <QWidget>
+
+class QMdiSubWindow;
+
+namespace velvo::imaging {
+class TPictureView;
+class TPictureIO;
+class TPictureProc;
+} // namespace velvo::imaging
+namespace velvo::app {
+class TF_HAIR;
+}
+
+namespace velvo::document {
+
+class THairOverlay;
+
+// The document window: one photo (Image1) with one hairstyle laid over it (Image2), filled
+// from the main window's hand-over state when it is created. Its state items are invisible
+// labels, numbers as decimal text, so the main window reads and writes them as texts.
+class TF_FILHO : public QWidget {
+    Q_OBJECT
+public:
+    explicit TF_FILHO(app::TF_HAIR* owner);
+    ~TF_FILHO() override;
+
+    imaging::TPictureView* Image1 = nullptr;
+    imaging::TPictureProc* PictureProc1 = nullptr;
+    imaging::TPictureIO* PictureIO1 = nullptr;
+    THairOverlay* Image2 = nullptr;
+    // The pristine hairstyle from which the virtual colours are made.
+    imaging::TPictureView* ImageAux2 = nullptr;
+    imaging::TPictureProc* PictureProc2 = nullptr;
+
+    // State items.
+    QLabel* lblFilename = nullptr;
+    QLabel* lblTipo = nullptr;
+    QLabel* Hair = nullptr;
+    QLabel* L = nullptr;
+    QLabel* T = nullptr;
+
+    int HairNumber = 0;    // 1 and up; 0 = none
+    quint16 ColorStep = 0; // 0 = not yet stepped, 1..5 the virtual colour last applied by a key
+    bool Dragging = false;
+    int DragStartX = 0;
+    int DragStartY = 0;
+
+    enum VirtualColor { Amarelo = 1, Marrom = 2, Vermelho = 3, Preto = 4, Normal = 5 };
+
+    // ProgramFolder + label + "/" + item `category` of CB_TIPO as it shows now + "/" + number
+    // + ".GIF". A category that is not a number throws; one outside the list throws too.
+    QString HairFilePath(const QString& label, const QString& category, int number) const;
+    // ProgramFolder + Hair label + "/Temp" + n + ".BMP".
+    QString TempFilePath(int n) const;
+
+    QString Caption() const { return windowTitle(); }
+
+    // Shows the hairstyle in virtual colour 1..5, made from the pristine copy (never
+    // cumulative); other values do nothing. Ends with WhitenHairBackground.
+    void ApplyVirtualColor(int color);
+    // Every overlay pixel of exactly the colour at (1, 1) becomes white; a bitmap smaller than
+    // 2 x 2 is left as it is.
+    void WhitenHairBackground();
+    // Reads HairFilePath(Hair, lblTipo, HairNumber) through the main window's scratch view
+    // into the pristine copy and the overlay (which takes its size). Throws when the file
+    // cannot be read or is not a GIF file.
+    void LoadHairOverlay();
+
+    // The client area as shown, at screen resolution, 24-bit (QImage::Format_BGR888).
+    QImage CompositeImage();
+
+    QMdiSubWindow* SubWindow() const;
+    // Closes the document's frame; the document is freed.
+    void Close();
+
+public slots:
+    void FormCreate();
+    void FormActivate();
+    // Key released (virtual-key semantics of Left, Right, Up, Down, Ctrl+F8, Ctrl+F9).
+    void FormKeyUp(int key, Qt::KeyboardModifiers modifiers);
+    void Image1MouseUp(Qt::MouseButton button, Qt::KeyboardModifiers modifiers, QPoint position);
+    void Image1DblClick();
+    void Image1ViewChange(int what);
+    void Image2MouseDown(Qt::MouseButton button, Qt::KeyboardModifiers modifiers, QPoint position);
+    void Image2MouseMove(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers,
+                         QPoint position);
+    void Image2MouseUp(Qt::MouseButton button, Qt::KeyboardModifiers modifiers, QPoint position);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void FormClose();
+    void ChangeHairstyle();
+    void SetCaption(const QString& caption) { setWindowTitle(caption); }
+    void TakeOverPhoto();
+    bool HairFileExists(const QString& category) const;
+
+    app::TF_HAIR* owner_;
+    bool closed_ = false;
+};
+
+} // namespace velvo::document

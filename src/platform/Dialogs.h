@@ -1,0 +1,81 @@
+#pragma once
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+class QPrinter;
+
+namespace velvo::platform {
+
+// Options of the file dialogs (the subset the windows set).
+enum FileDialogOption {
+    ofReadOnly = 0x1,
+    ofOverwritePrompt = 0x2,
+    ofHideReadOnly = 0x4,
+    ofFileMustExist = 0x8,
+    ofCreatePrompt = 0x10,
+    ofShareAware = 0x20,
+    ofPathMustExist = 0x40,
+};
+
+struct FileDialogRequest {
+    QString title;
+    QString filter;      // Windows style: "Text|*.a;*.b|Other|*.c"
+    int filterIndex = 1; // 1-based
+    QString initialDir;
+    QString fileName;
+    QString defaultExt; // without the dot
+    int options = 0;
+};
+
+struct FileDialogAnswer {
+    bool accepted = false;
+    QString fileName;
+    int filterIndex = 1;
+};
+
+// "Text|*.a;*.b|..." to Qt's name filters "Text (*.a *.b)"; a description that already ends in
+// a parenthesised pattern list keeps only its text before it. A last description without
+// patterns is dropped.
+QStringList qtNameFilters(const QString& windowsFilter);
+
+// The common dialogs. Production: QFileDialog, QPrintDialog, QPageSetupDialog. Tests install
+// ScriptedDialogs.
+class Dialogs {
+public:
+    virtual ~Dialogs() = default;
+    virtual FileDialogAnswer openFile(const FileDialogRequest& request) = 0;
+    virtual FileDialogAnswer saveFile(const FileDialogRequest& request) = 0;
+    // `printer` may be null (the dialog then works on a printer of its own).
+    virtual bool print(QPrinter* printer) = 0;
+    virtual bool pageSetup(QPrinter* printer) = 0;
+
+    static Dialogs& instance();
+    // Not owned; nullptr restores the production dialogs.
+    static void setInstance(Dialogs* dialogs);
+};
+
+class QtDialogs : public Dialogs {
+public:
+    FileDialogAnswer openFile(const FileDialogRequest& request) override;
+    FileDialogAnswer saveFile(const FileDialogRequest& request) override;
+    bool print(QPrinter* printer) override;
+    bool pageSetup(QPrinter* printer) override;
+};
+
+// Answers from queues and records every request. An empty queue answers "cancelled".
+class ScriptedDialogs : public Dialogs {
+public:
+    FileDialogAnswer openFile(const FileDialogRequest& request) override;
+    FileDialogAnswer saveFile(const FileDialogRequest& request) override;
+    bool print(QPrinter* printer) override;
+    bool pageSetup(QPrinter* printer) override;
+
+    QList<FileDialogAnswer> openAnswers, saveAnswers;
+    QList<bool> printAnswers, pageSetupAnswers;
+    QList<FileDialogRequest> openRequests, saveRequests;
+    int printCalls = 0;
+    int pageSetupCalls = 0;
+};
+
+} // namespace velvo::platform
