@@ -8,6 +8,7 @@
 #include <QMenu>
 #include <QToolButton>
 
+#include "app/TF_HAIR_Translations.h"
 #include "document/TF_FILHO.h"
 #include "imaging/TPictureIO.h"
 #include "imaging/TPictureProc.h"
@@ -15,6 +16,8 @@
 #include "platform/Cursors.h"
 #include "platform/DialogComponents.h"
 #include "platform/Help.h"
+#include "translation/TLanguage.h"
+#include "ui/TFormAutoSize.h"
 
 namespace velvo::app {
 
@@ -50,7 +53,25 @@ TF_HAIR::TF_HAIR(const QString& programFolder, QWidget* parent) : QMainWindow(pa
     buildComponents();
     buildMenus();
     buildToolBar();
-    FormCreate();
+    buildTranslation();
+    // A translation value that does not convert ends the pass with the standard error box;
+    // the window is still created and the rest of its creation still runs.
+    platform::runGuarded([this] { FormCreate(); });
+}
+
+void TF_HAIR::buildTranslation() {
+    L1 = new TLanguage(this);
+    L1->setObjectName(QStringLiteral("L1"));
+    L1->SetProperties(mainWindowTranslationList());
+    L1->SetSeparator(QStringLiteral(","));
+    FormAutoSize1 = new TFormAutoSize(this);
+    FormAutoSize1->setObjectName(QStringLiteral("FormAutoSize1"));
+    FormAutoSize1->DesignTimeSize() = {800, 600, 404, 96};
+    FormAutoSize1->SetAllowAutoSize(true);
+    FormAutoSize1->SetCheckPixelsPerInch(true);
+    FormAutoSize1->SetActive(true);
+    // The main window is not scaled by the font system, so only the resolution step applies.
+    TFormAutoSize::SetWindowScaled(this, false);
 }
 
 TF_HAIR::~TF_HAIR() {
@@ -115,6 +136,8 @@ void TF_HAIR::FormCreate() {
     CaptureCount = 0;
     WorkBitmap.SetSize(0, 0);
     LibraryLabel = QStringLiteral("Velvo5");
+    L1->SetLanguageFile(ProgramFolder + QStringLiteral("language.lng"));
+    L1->Translate();
     HelpFile = ProgramFolder + QStringLiteral("help/index.html");
     CB_TIPO->setCurrentIndex(0);
 }
@@ -159,7 +182,9 @@ void TF_HAIR::UpdateCommands(bool creating) {
 
 int TF_HAIR::ShowMessage(const QString& caption, const QString& text, platform::MessageIcon icon,
                          int buttons) {
-    return platform::Messages::instance().show(caption, text, icon, buttons);
+    // Captions stay as they are; texts are looked up in the translation file.
+    return platform::Messages::instance().show(caption, L1 ? L1->TranslateMsg(text) : text, icon,
+                                               buttons);
 }
 
 QAction* TF_HAIR::Action(const QString& name) const {

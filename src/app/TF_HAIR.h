@@ -15,6 +15,8 @@ class QMdiArea;
 class QMenu;
 class QToolBar;
 class QToolButton;
+class TLanguage;
+class TFormAutoSize;
 
 namespace velvo::imaging {
 class TPictureView;
@@ -78,6 +80,10 @@ public:
     platform::TPrintDialog* PD_IMPRIME = nullptr;
     platform::TPrinterSetupDialog* PSD_CONFIG = nullptr;
     QMdiArea* MdiArea = nullptr;
+    // The translator of this window; every message text of the program passes through its
+    // TranslateMsg.
+    TLanguage* L1 = nullptr;
+    TFormAutoSize* FormAutoSize1 = nullptr;
 
     // Menu entries and tool bar items by their names (null for an unknown name).
     QAction* Action(const QString& name) const;
@@ -174,6 +180,7 @@ private:
     void buildComponents();
     void buildMenus();
     void buildToolBar();
+    void buildTranslation();
     QAction* addEntry(QMenu* menu, const char* name, const QString& caption,
                       const QKeySequence& shortcut, void (TF_HAIR::*handler)());
     QToolButton* addItem(QToolBar* bar, const char* name, const QString& hint,

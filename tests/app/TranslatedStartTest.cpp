@@ -15,7 +15,9 @@ protected:
         file.write("[Translations]\n"
                    "f_hair.imprimir1.caption=&Print\n"
                    "F_HAIR.CB_TIPO.Items=Short Light,Short Dark,Medium Light,Medium Dark,"
-                   "Long Light,Long Dark,Male\n");
+                   "Long Light,Long Dark,Male\n"
+                   "[Messages]\n"
+                   "Abra uma foto e depois escolha um cabelo!=Open a photo, then choose a hairstyle!\n");
         file.close();
         StudioTest::SetUp();
     }
@@ -37,6 +39,16 @@ TEST_F(TranslatedStart, CategoryItemsNameTheHairstyleFolders) {
     ASSERT_NE(doc, nullptr);
     EXPECT_EQ(doc->HairFilePath("Velvo5", "2", 1), folder + "Velvo5/Medium Light/1.GIF");
     EXPECT_EQ(doc->HairNumber, 1);
+}
+
+TEST_F(TranslatedStart, MessageTextsAreTranslatedButNotTheirCaptions) {
+    main->ShowMessage("VELVO", "Abra uma foto e depois escolha um cabelo!",
+                      platform::MessageIcon::Information);
+    main->ShowMessage("VELVO", "Sem tradução", platform::MessageIcon::Information);
+    ASSERT_EQ(messages.shown.size(), 2);
+    EXPECT_EQ(messages.shown[0].caption, "VELVO");
+    EXPECT_EQ(messages.shown[0].text, "Open a photo, then choose a hairstyle!");
+    EXPECT_EQ(messages.shown[1].text, "Sem tradução");
 }
 
 } // namespace velvo::testing
