@@ -10,4 +10,17 @@ namespace velvo::imaging {
 // size when that is smaller). A file that cannot be read gives a null image.
 QImage readPictureForThumbnail(const QString& file, QSize atLeast);
 
+// The size of the picture in its file (as decoded in full, after EXIF orientation) that an
+// image from readPictureForThumbnail stands for; its own size when it was read in full.
+// Callers that compute a shrink target from the picture's size use this one, so a reduced
+// read ends at exactly the size a full decode would.
+QSize thumbnailSourceSize(const QImage& thumbnail);
+// Qt copies an image's texts into its scaled and converted copies: a picture made from a
+// thumbnail at its final size must forget the size it was read for.
+void clearThumbnailSourceSize(QImage& image);
+
+// On by default. Off, every file is decoded in full (the reference the reduced JPEG reading
+// is measured and compared against).
+void setReducedJpegReading(bool on);
+
 } // namespace velvo::imaging

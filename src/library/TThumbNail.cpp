@@ -5,6 +5,7 @@
 #include <QPainter>
 #include <qdrawutil.h>
 #include <algorithm>
+#include <climits>
 
 #include "imaging/ThumbnailSource.h"
 #include "library/TThumbview.h"
@@ -97,7 +98,9 @@ void TThumbNail::readFileInformation(const QString& file) {
 void TThumbNail::SetFilename(const QString& file) {
     const int w = view_ ? view_->MaxWidth() : width();
     const int h = view_ ? view_->MaxHeight() : height();
-    image_->SetPicture(imaging::readPictureForThumbnail(file, QSize(w, h)));
+    // Without shrinking the cell keeps the picture as read, so it must be read in full.
+    const QSize atLeast = minimizeMemory_ ? QSize(w, h) : QSize(INT_MAX, INT_MAX);
+    image_->SetPicture(imaging::readPictureForThumbnail(file, atLeast));
     image_->SetModified(false);
     readFileInformation(file);
     ArrangeImage();
@@ -126,13 +129,17 @@ void TThumbNail::shrinkPicture(int width, int height) {
     const QImage& pic = image_->Picture();
     if (pic.isNull())
         return;
-    const int p = int(std::min(double(width) / pic.width(), double(height) / pic.height()) * 100);
-    const int tw = int(pic.width() * 0.01 * p);
-    const int th = int(pic.height() * 0.01 * p);
-    if ((pic.width() < tw && pic.height() < th) || tw <= 0 || th <= 0)
+    // A JPEG may have been read reduced: the rule applies to the picture's true size.
+    const QSize full = imaging::thumbnailSourceSize(pic);
+    const int p = int(std::min(double(width) / full.width(), double(height) / full.height()) * 100);
+    const int tw = int(full.width() * 0.01 * p);
+    const int th = int(full.height() * 0.01 * p);
+    if ((full.width() < tw && full.height() < th) || tw <= 0 || th <= 0)
         return;
-    image_->SetPicture(pic.scaled(tw, th, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
-                           .convertToFormat(QImage::Format_RGB888));
+    QImage shrunk = pic.scaled(tw, th, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                        .convertToFormat(QImage::Format_RGB888);
+    imaging::clearThumbnailSourceSize(shrunk);
+    image_->SetPicture(shrunk);
     image_->SetModified(true);
 }
 
@@ -140,9 +147,9 @@ void TThumbNail::ArrangeImage() {
     const int titleHeight = TThumbTitle::kHeight;
     clientHeight_ = height() - titleHeight - 8;
     clientWidth_ = width() - 2 * kBorderWidth - 8;
-    const QImage& pic = image_->Picture();
+    const QSize pic = imaging::thumbnailSourceSize(image_->Picture());
     int w = 0, h = 0;
-    if (!pic.isNull()) {
+    if (!pic.isEmpty()) {
         int p = 100;
         if (pic.width() > clientWidth_ || pic.height() > clientHeight_)
             p = int(std::min(double(clientWidth_) / pic.width(), double(clientHeight_) / pic.height()) * 100);

@@ -6,6 +6,7 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include "imaging/ThumbnailSource.h"
 #include "imaging/codecs/Codecs.h"
 #include "imaging/codecs/ImageFile.h"
 #include "library/TThumbNail.h"
@@ -212,4 +213,71 @@ TEST(ThumbviewScrolling, SelectingACellBelowScrollsItIntoView) {
     view.SetSelected(29); // row 5: top 4 + 4 * 104 = 420
     // position := top - (300 - 100 - 50) leaves half a cell below it
     EXPECT_EQ(view.verticalScrollBar()->value(), 420 - 150);
+}
+
+// Photos are read reduced (JPEG DCT scaling); each cell must end exactly as with a full decode.
+namespace {
+Raster edgedPhoto(int w, int h) {
+    Raster r = Raster::create(w, h, "", {30, 50, 70});
+    for (int y = h * 41 / 100; y < h * 83 / 100; ++y)
+        for (int x = w * 37 / 100; x < w * 71 / 100; ++x)
+            r.set(x, y, {240, 230, 220});
+    return r;
+}
+
+struct CellResult {
+    QSize image;
+    QRect geometry;
+    QImage picture;
+};
+
+CellResult jpegCell(const QString& folder, bool reduced) {
+    velvo::imaging::setReducedJpegReading(reduced);
+    TThumbview view;
+    browserSettings(view);
+    paint(view);
+    view.SetDirectory(folder);
+    velvo::imaging::setReducedJpegReading(true);
+    EXPECT_EQ(view.Count(), 1);
+    const TThumbNail* cell = view.Cell(0);
+    return {QSize(cell->ImageWidth(), cell->ImageHeight()), cell->Image()->geometry(),
+            cell->Image()->Picture().convertToFormat(QImage::Format_RGB888)};
+}
+} // namespace
+
+TEST(ThumbviewLayout, ReducedJpegCellsMatchTheFullDecode) {
+    for (QSize size : {QSize(1600, 1200), QSize(4000, 3000)}) {
+        SCOPED_TRACE(size.width());
+        QTemporaryDir dir;
+        writeFileAtomic(dir.filePath("Foto.jpg").toStdString(),
+                        encodeJpeg(edgedPhoto(size.width(), size.height())));
+        const CellResult reduced = jpegCell(dir.path(), true);
+        const CellResult full = jpegCell(dir.path(), false);
+        EXPECT_EQ(reduced.image, size.width() == 1600 ? QSize(192, 144) : QSize(200, 150));
+        EXPECT_EQ(reduced.image, full.image);
+        EXPECT_EQ(reduced.geometry, full.geometry);
+        ASSERT_EQ(reduced.picture.size(), full.picture.size());
+        double sum = 0;
+        for (int y = 0; y < full.picture.height(); ++y)
+            for (int i = 0; i < full.picture.width() * 3; ++i)
+                sum += std::abs(reduced.picture.constScanLine(y)[i] - full.picture.constScanLine(y)[i]);
+        EXPECT_LT(sum / (full.picture.width() * full.picture.height() * 3.0), 3.0);
+    }
+}
+
+TEST(ThumbviewLayout, WithoutMinimizeMemoryTheJpegIsHeldInFull) {
+    QTemporaryDir dir;
+    writeFileAtomic(dir.filePath("Foto.jpg").toStdString(), encodeJpeg(edgedPhoto(1600, 1200)));
+    TThumbview view;
+    browserSettings(view);
+    paint(view);
+    view.SetDirectory(dir.path());
+    ASSERT_EQ(view.Count(), 1);
+    TThumbNail* cell = view.Cell(0);
+    cell->SetMinimizeMemory(false);
+    EXPECT_EQ(cell->ImageWidth(), 1600);
+    EXPECT_EQ(cell->ImageHeight(), 1200);
+    cell->SetMinimizeMemory(true);
+    EXPECT_EQ(cell->ImageWidth(), 192);
+    EXPECT_EQ(cell->ImageHeight(), 144);
 }

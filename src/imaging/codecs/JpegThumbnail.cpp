@@ -1,0 +1,321 @@
+// Reduced JPEG reading through libjpeg-turbo. As in JpegCodec.cpp, libjpeg reports fatal errors
+// through error_exit, which longjmps back into the phase that called setjmp; each phase holds
+// only C data, and the libjpeg state is owned by a guard destroyed on every path.
+//
+// The main image accepts libjpeg's warnings (a file cut short is completed with grey), exactly
+// as decodeJpeg does, so both paths agree on which files are pictures. The EXIF thumbnail is
+// an optional extra: any fault or warning in it falls back to the main image.
+#include "imaging/codecs/JpegThumbnail.h"
+
+#include <algorithm>
+#include <csetjmp>
+#include <cstdio>
+#include <cstring>
+#include <optional>
+
+#include <jpeglib.h>
+
+#include "imaging/codecs/Error.h"
+#include "imaging/codecs/Exif.h"
+
+namespace velvo::imaging {
+
+namespace {
+
+// Progressive files may hold any number of scans, each costing a pass over the picture.
+constexpr int kMaxScans = 500;
+constexpr uint16_t kTagThumbnailOffset = 0x0201;
+constexpr uint16_t kTagThumbnailLength = 0x0202;
+
+struct ErrorManager {
+    jpeg_error_mgr pub;
+    std::jmp_buf jump;
+    char message[JMSG_LENGTH_MAX];
+};
+
+extern "C" void onThumbnailError(j_common_ptr cinfo) {
+    auto* err = reinterpret_cast<ErrorManager*>(cinfo->err);
+    err->pub.format_message(cinfo, err->message);
+    std::longjmp(err->jump, 1);
+}
+
+// Warnings are still counted in num_warnings; only their printing on stderr is dropped.
+extern "C" void onThumbnailOutputMessage(j_common_ptr) {}
+
+extern "C" void onThumbnailProgress(j_common_ptr cinfo) {
+    auto* dinfo = reinterpret_cast<j_decompress_ptr>(cinfo);
+    if (dinfo->input_scan_number > kMaxScans) {
+        auto* err = reinterpret_cast<ErrorManager*>(cinfo->err);
+        std::snprintf(err->message, sizeof err->message, "more than %d progressive scans",
+                      kMaxScans);
+        std::longjmp(err->jump, 1);
+    }
+}
+
+struct Decoder {
+    jpeg_decompress_struct cinfo;
+    ErrorManager err;
+    jpeg_progress_mgr progress;
+    bool created = false;
+    ~Decoder() {
+        if (created)
+            jpeg_destroy_decompress(&cinfo);
+    }
+};
+
+// Phase 1: the header, keeping the APP1 segments when asked. false with err.message on failure.
+bool readHeader(Decoder& d, const uint8_t* data, size_t size, bool keepApp1) {
+    jpeg_std_error(&d.err.pub);
+    d.err.pub.error_exit = onThumbnailError;
+    d.err.pub.output_message = onThumbnailOutputMessage;
+    d.err.message[0] = '\0';
+    d.cinfo.err = &d.err.pub;
+    if (setjmp(d.err.jump))
+        return false;
+    jpeg_create_decompress(&d.cinfo);
+    d.created = true;
+    d.progress.progress_monitor = onThumbnailProgress;
+    d.cinfo.progress = &d.progress;
+    jpeg_mem_src(&d.cinfo, data, static_cast<unsigned long>(size));
+    if (keepApp1)
+        jpeg_save_markers(&d.cinfo, JPEG_APP0 + 1, 0xFFFF);
+    jpeg_read_header(&d.cinfo, TRUE);
+    return true;
+}
+
+// Phase 2: the reduced output size for 1/denom.
+bool computeOutputSize(Decoder& d, int denom) {
+    if (setjmp(d.err.jump))
+        return false;
+    d.cinfo.scale_num = 1;
+    d.cinfo.scale_denom = unsigned(denom);
+    jpeg_calc_output_dimensions(&d.cinfo);
+    return true;
+}
+
+// Phase 3: the pixels, straight into `out` when the output is BGR, else through `cmykRow`
+// (width * 4 bytes); `invertedCmyk` is the Adobe convention, where 255 means no ink.
+bool readPixels(Decoder& d, uint8_t* out, size_t stride, uint8_t* cmykRow, bool invertedCmyk) {
+    if (setjmp(d.err.jump))
+        return false;
+    j_decompress_ptr c = &d.cinfo;
+    jpeg_start_decompress(c);
+    while (c->output_scanline < c->output_height) {
+        uint8_t* row = out + size_t(c->output_scanline) * stride;
+        JSAMPROW target = cmykRow ? cmykRow : row;
+        if (jpeg_read_scanlines(c, &target, 1) != 1) {
+            std::snprintf(d.err.message, sizeof d.err.message, "the decoder stopped at row %u",
+                          c->output_scanline);
+            return false;
+        }
+        if (cmykRow) {
+            const uint8_t* s = cmykRow;
+            for (JDIMENSION x = 0; x < c->output_width; ++x, s += 4, row += 3) {
+                unsigned cy = s[0], m = s[1], ye = s[2], k = s[3];
+                if (!invertedCmyk)
+                    cy = 255 - cy, m = 255 - m, ye = 255 - ye, k = 255 - k;
+                row[0] = uint8_t((ye * k + 127) / 255);
+                row[1] = uint8_t((m * k + 127) / 255);
+                row[2] = uint8_t((cy * k + 127) / 255);
+            }
+        }
+    }
+    jpeg_finish_decompress(c);
+    return true;
+}
+
+// Chooses the output colour space; false for one we cannot show.
+bool chooseOutput(jpeg_decompress_struct& c) {
+    switch (c.jpeg_color_space) {
+    case JCS_GRAYSCALE:
+    case JCS_YCbCr:
+    case JCS_RGB:
+        c.out_color_space = JCS_EXT_BGR;
+        return true;
+    case JCS_CMYK:
+    case JCS_YCCK:
+        c.out_color_space = JCS_CMYK;
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Decodes a decoder whose header has been read, reduced by 1/denom, without orientation.
+// `strict` turns libjpeg's warnings (corrupt or missing data) into faults.
+Raster decodeReduced(Decoder& d, const std::string& name, int denom, bool strict) {
+    jpeg_decompress_struct& c = d.cinfo;
+    if (!chooseOutput(c))
+        throw Error(name, "unsupported colour space with " + std::to_string(c.num_components) +
+                              " components");
+    if (!computeOutputSize(d, denom))
+        throw Error(name, d.err.message);
+    checkPictureSize(c.output_width, c.output_height, name);
+    const bool cmyk = c.out_color_space == JCS_CMYK;
+    Raster picture = Raster::create(int(c.output_width), int(c.output_height), name);
+    std::vector<uint8_t> cmykRow(cmyk ? size_t(c.output_width) * 4 : 0);
+    if (!readPixels(d, picture.pixels.data(), picture.stride(), cmyk ? cmykRow.data() : nullptr,
+                    c.saw_Adobe_marker))
+        throw Error(name, d.err.message);
+    if (strict && d.err.pub.num_warnings > 0)
+        throw Error(name, "damaged JPEG data");
+    return picture;
+}
+
+// The JPEG stream of the IFD1 thumbnail inside an APP1 payload ("Exif\0\0" + TIFF), or empty.
+// Every offset is checked against the payload in 64-bit arithmetic, so no lying value can
+// overflow or point outside it.
+std::span<const uint8_t> exifThumbnailStream(std::span<const uint8_t> app1) {
+    static const uint8_t kSignature[6] = {'E', 'x', 'i', 'f', 0, 0};
+    if (app1.size() < 6 + 8 || std::memcmp(app1.data(), kSignature, 6) != 0)
+        return {};
+    const std::span<const uint8_t> tiff = app1.subspan(6);
+    bool big;
+    if (tiff[0] == 'I' && tiff[1] == 'I')
+        big = false;
+    else if (tiff[0] == 'M' && tiff[1] == 'M')
+        big = true;
+    else
+        return {};
+    const auto has = [&](uint64_t offset, uint64_t n) {
+        return offset <= tiff.size() && n <= tiff.size() - offset;
+    };
+    const auto u16 = [&](uint64_t at) {
+        return big ? uint16_t(tiff[at] << 8 | tiff[at + 1])
+                   : uint16_t(tiff[at] | tiff[at + 1] << 8);
+    };
+    const auto u32 = [&](uint64_t at) {
+        return big ? uint32_t(u16(at)) << 16 | u16(at + 2) : u16(at) | uint32_t(u16(at + 2)) << 16;
+    };
+    if (u16(2) != 42)
+        return {};
+    const uint64_t ifd0 = u32(4);
+    if (!has(ifd0, 2))
+        return {};
+    const uint64_t link = ifd0 + 2 + uint64_t(u16(ifd0)) * 12;
+    if (!has(link, 4))
+        return {};
+    const uint64_t ifd1 = u32(link);
+    if (ifd1 == 0 || !has(ifd1, 2))
+        return {};
+    const uint64_t count = u16(ifd1);
+    std::optional<uint64_t> offset, length;
+    for (uint64_t i = 0; i < count; ++i) {
+        const uint64_t entry = ifd1 + 2 + i * 12;
+        if (!has(entry, 12))
+            return {};
+        const uint16_t tag = u16(entry), type = u16(entry + 2);
+        if ((tag != kTagThumbnailOffset && tag != kTagThumbnailLength) || u32(entry + 4) != 1)
+            continue;
+        // LONG as the standard says; SHORT from lenient writers.
+        std::optional<uint64_t> value;
+        if (type == 4)
+            value = u32(entry + 8);
+        else if (type == 3)
+            value = u16(entry + 8);
+        (tag == kTagThumbnailOffset ? offset : length) = value;
+    }
+    if (!offset || !length || *length < 4 || !has(*offset, *length))
+        return {};
+    const std::span<const uint8_t> stream = tiff.subspan(size_t(*offset), size_t(*length));
+    if (stream[0] != 0xFF || stream[1] != 0xD8)
+        return {};
+    return stream;
+}
+
+// Whether a stored tw x th thumbnail shows the stored w x h picture undistorted: the sides
+// agree within one pixel of rounding each. Cameras often pad a 4:3 thumbnail of a 3:2 photo
+// with black bars, which the reduced main image never has.
+bool sameProportions(int64_t tw, int64_t th, int64_t w, int64_t h) {
+    const int64_t diff = tw * h - th * w;
+    return (diff < 0 ? -diff : diff) <= w + h && tw <= w && th <= h;
+}
+
+// The EXIF thumbnail as the picture to show, or nullopt when it is missing, too small, of
+// other proportions or damaged in any way.
+std::optional<Raster> decodeExifThumbnail(std::span<const uint8_t> stream, const std::string& name,
+                                          int storedWidth, int storedHeight, int minWidth,
+                                          int minHeight, int orientation, int& denom) {
+    Decoder d;
+    if (!readHeader(d, stream.data(), stream.size(), false))
+        return std::nullopt;
+    const int64_t tw = d.cinfo.image_width, th = d.cinfo.image_height;
+    if (tw <= 0 || th <= 0 || !sameProportions(tw, th, storedWidth, storedHeight))
+        return std::nullopt;
+    const bool swap = orientation >= 5;
+    const int shownW = int(swap ? th : tw), shownH = int(swap ? tw : th);
+    if (shownW < minWidth || shownH < minHeight)
+        return std::nullopt;
+    denom = jpegScaleDenomFor(shownW, shownH, minWidth, minHeight);
+    try {
+        return applyOrientation(decodeReduced(d, name, denom, true), orientation);
+    } catch (const Error&) {
+        return std::nullopt;
+    }
+}
+
+} // namespace
+
+int jpegScaleDenomFor(int width, int height, int minWidth, int minHeight) {
+    const int64_t needW = std::max(minWidth, 1), needH = std::max(minHeight, 1);
+    for (int denom : {8, 4, 2}) {
+        const int64_t w = (int64_t(width) + denom - 1) / denom;
+        const int64_t h = (int64_t(height) + denom - 1) / denom;
+        if (w >= needW && h >= needH)
+            return denom;
+    }
+    return 1;
+}
+
+Raster decodeJpegAtLeast(Bytes data, const std::string& name, int minWidth, int minHeight,
+                         JpegThumbnailInfo* info) {
+    if (data.size() < 3 || data[0] != 0xFF || data[1] != 0xD8)
+        throw Error(name, "not a JPEG file (no start-of-image marker)");
+    Decoder d;
+    if (!readHeader(d, data.data(), data.size(), true))
+        throw Error(name, d.err.message);
+    jpeg_decompress_struct& c = d.cinfo;
+    checkPictureSize(c.image_width, c.image_height, name);
+    const int storedW = int(c.image_width), storedH = int(c.image_height);
+
+    // The first APP1 with an orientation other than 1 wins, as in decodeJpeg.
+    int orientation = 1;
+    for (jpeg_saved_marker_ptr m = c.marker_list; m; m = m->next) {
+        if (m->marker == JPEG_APP0 + 1) {
+            orientation = exifOrientation({m->data, m->data_length});
+            if (orientation != 1)
+                break;
+        }
+    }
+    const bool swap = orientation >= 5;
+    JpegThumbnailInfo result;
+    result.fullWidth = swap ? storedH : storedW;
+    result.fullHeight = swap ? storedW : storedH;
+
+    for (jpeg_saved_marker_ptr m = c.marker_list; m; m = m->next) {
+        if (m->marker != JPEG_APP0 + 1)
+            continue;
+        const std::span<const uint8_t> stream = exifThumbnailStream({m->data, m->data_length});
+        if (stream.empty())
+            continue;
+        int denom = 1;
+        if (std::optional<Raster> thumb = decodeExifThumbnail(
+                stream, name, storedW, storedH, minWidth, minHeight, orientation, denom)) {
+            result.scaleDenom = denom;
+            result.fromExifThumbnail = true;
+            if (info)
+                *info = result;
+            return std::move(*thumb);
+        }
+        break;
+    }
+
+    result.scaleDenom = jpegScaleDenomFor(result.fullWidth, result.fullHeight, minWidth, minHeight);
+    Raster picture =
+        applyOrientation(decodeReduced(d, name, result.scaleDenom, false), orientation);
+    if (info)
+        *info = result;
+    return picture;
+}
+
+} // namespace velvo::imaging
