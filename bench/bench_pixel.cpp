@@ -126,6 +126,9 @@ void BM_ResizeBilinearDown(benchmark::State& s) { resize(s, 200, 150); }
 void BM_ResizeBilinearUp2x(benchmark::State& s) { resize(s, kW * 2, kH * 2); }
 BENCHMARK(BM_ResizeBilinearDown)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ResizeBilinearUp2x)->Unit(benchmark::kMillisecond);
+// A photo fitted into a preview-sized control: one destination row per four source rows.
+void BM_ResizeBilinearFit(benchmark::State& s) { resize(s, 1000, 750); }
+BENCHMARK(BM_ResizeBilinearFit)->Unit(benchmark::kMillisecond);
 
 #ifdef VELVO_HAVE_OPENCV
 cv::Mat asMat(const TPixelBitmap& b) {
@@ -159,6 +162,8 @@ void BM_OpenCvResizeDown(benchmark::State& s) { cvResize(s, 200, 150); }
 void BM_OpenCvResizeUp2x(benchmark::State& s) { cvResize(s, kW * 2, kH * 2); }
 BENCHMARK(BM_OpenCvResizeDown)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_OpenCvResizeUp2x)->Unit(benchmark::kMillisecond);
+void BM_OpenCvResizeFit(benchmark::State& s) { cvResize(s, 1000, 750); }
+BENCHMARK(BM_OpenCvResizeFit)->Unit(benchmark::kMillisecond);
 #endif
 
 } // namespace

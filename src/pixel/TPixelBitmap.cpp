@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <emmintrin.h>
 #include <fstream>
 #include <iterator>
 
@@ -80,6 +81,60 @@ void TPixelBitmap::ResizeNearest(TPixelBase& dst) const {
     }
 }
 
+namespace {
+
+// The bilinear sum (row0[x0] w00 + row0[x0 + 1] a + row1[x0] w10 + row1[x0 + 1] b) with
+// w00 = gy - a, w10 = fy - b and gy + fy = 32768 regroups exactly as
+//   32768 p0 + fy (q0 - p0) + a (p1 - p0) + b (q1 - q0)      (p = row0, q = row1),
+// which needs only weights below 32768, so two pmaddwd per pixel give it: E holds the pairs
+// (q0 - p0, 2 p0) for the weights (fy, 16384), D the pairs (p1 - p0, q1 - q0) for (a, b).
+struct ColumnTerms {
+    __m128i e, d;
+};
+
+// p and q point at pixel x0 of row0 and row1; 8 bytes must be readable at each.
+inline ColumnTerms columnTerms(const uint8_t* p, const uint8_t* q) {
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i P = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)), zero);
+    const __m128i Q = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(q)), zero);
+    const __m128i e = _mm_unpacklo_epi16(_mm_sub_epi16(Q, P), _mm_add_epi16(P, P));
+    const __m128i d = _mm_unpacklo_epi16(_mm_sub_epi16(_mm_srli_si128(P, 6), P),
+                                         _mm_sub_epi16(_mm_srli_si128(Q, 6), Q));
+    return {e, d};
+}
+
+// Where fewer than 8 bytes of the row's storage follow pixel x0 (past the last row that would
+// leave the block), its 6 bytes are read through a copy.
+inline ColumnTerms columnTermsAt(const uint8_t* row0, const uint8_t* row1, uint32_t offset,
+                                 uint32_t safeOffsets) {
+    if (offset < safeOffsets)
+        return columnTerms(row0 + offset, row1 + offset);
+    uint8_t p[8] = {}, q[8] = {};
+    std::memcpy(p, row0 + offset, 6);
+    std::memcpy(q, row1 + offset, 6);
+    return columnTerms(p, q);
+}
+
+// Blue, green, red of the pixel in the low three 32-bit lanes.
+inline __m128i blend(const ColumnTerms& t, __m128i wy, uint32_t wab) {
+    const __m128i s =
+        _mm_add_epi32(_mm_madd_epi16(t.e, wy), _mm_madd_epi16(t.d, _mm_set1_epi32(int(wab))));
+    return _mm_srli_epi32(s, 15);
+}
+
+// Four pixels from blend() as 12 bytes b g r b g r ... at the front.
+inline __m128i packPixels(__m128i r0, __m128i r1, __m128i r2, __m128i r3) {
+    const __m128i v = _mm_packus_epi16(_mm_packs_epi32(r0, r1), _mm_packs_epi32(r2, r3));
+    const __m128i low3 = _mm_set_epi32(0, 0xFFFFFF, 0, 0xFFFFFF);
+    const __m128i next3 = _mm_set_epi32(0xFFFF, int(0xFF000000), 0xFFFF, int(0xFF000000));
+    const __m128i pairs =
+        _mm_or_si128(_mm_and_si128(v, low3), _mm_and_si128(_mm_srli_epi64(v, 8), next3));
+    const __m128i upper = _mm_set_epi32(0, -1, int(0xFFFF0000), 0);
+    return _mm_or_si128(_mm_move_epi64(pairs), _mm_and_si128(_mm_srli_si128(pairs, 2), upper));
+}
+
+} // namespace
+
 // Fixed point with 15 fractional bits. The steps are (size - 1) * 32768 div destination size,
 // so x0 + 1 and row0 + 1 never pass the last source column and row.
 void TPixelBitmap::ResizeBilinear(TPixelBase& dst) const {
@@ -96,30 +151,68 @@ void TPixelBitmap::ResizeBilinear(TPixelBase& dst) const {
     }
     const int64_t stepX = (int64_t(sw - 1) * 32768) / dw;
     const int64_t stepY = (int64_t(sh - 1) * 32768) / dh;
-    std::vector<uint32_t> offsets(static_cast<size_t>(dw)), fractions(static_cast<size_t>(dw));
+    // fx doubled, so that (fx g) >> 15 is the high half of a 16 x 16 bit product.
+    const size_t groups = (size_t(dw) + 7) / 8;
+    std::vector<uint32_t> offsets(groups * 8, 0), columns(groups * 8, 0);
+    std::vector<uint16_t> fx2(groups * 8, 0);
     for (int j = 0; j < dw; ++j) {
         const int64_t x = j * stepX;
+        columns[size_t(j)] = uint32_t(x >> 15);
         offsets[size_t(j)] = uint32_t((x >> 15) * 3);
-        fractions[size_t(j)] = uint32_t(x & 32767);
+        fx2[size_t(j)] = uint16_t((x & 32767) * 2);
     }
-    const uint32_t* off = offsets.data();
-    const uint32_t* frac = fractions.data();
+    const uint32_t safeOffsets = RowBytes >= 8 ? uint32_t(RowBytes - 8) + 1 : 0;
+    // Terms per source column are shared by every destination row on the same source rows;
+    // they pay off when those rows and columns are fewer than the destination pixels.
+    int64_t distinctRows = 0;
+    for (int i = 0, last = -1; i < dh; ++i)
+        if (int(i * stepY >> 15) != last)
+            last = int(i * stepY >> 15), ++distinctRows;
+    const bool byColumn = distinctRows * (sw - 1) < int64_t(dw) * dh;
+    std::vector<ColumnTerms> table(byColumn ? size_t(sw - 1) : 0);
+    std::vector<uint32_t> wab(groups * 8);
+    int tableRow = -1;
     for (int i = 0; i < dh; ++i) {
         const int64_t y = i * stepY;
         const int y0 = int(y >> 15);
         const uint8_t* row0 = RowStarts[size_t(y0)];
         const uint8_t* row1 = sh > 1 ? RowStarts[size_t(y0 + 1)] : row0;
-        const uint32_t fy = uint32_t(y & 32767), gy = 32768 - fy;
+        const int fy = int(y & 32767), gy = 32768 - fy;
+        const __m128i wy = _mm_set1_epi32(fy | (16384 << 16));
+        const __m128i gyv = _mm_set1_epi16(short(uint16_t(gy))), fyv = _mm_set1_epi16(short(fy));
+        for (size_t g = 0; g < groups; ++g) {
+            const __m128i f = _mm_loadu_si128(reinterpret_cast<const __m128i*>(&fx2[g * 8]));
+            const __m128i a = _mm_mulhi_epu16(f, gyv), b = _mm_mulhi_epu16(f, fyv);
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(&wab[g * 8]), _mm_unpacklo_epi16(a, b));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(&wab[g * 8 + 4]), _mm_unpackhi_epi16(a, b));
+        }
+        if (byColumn && y0 != tableRow) {
+            for (int x = 0; x < sw - 1; ++x)
+                table[size_t(x)] = columnTermsAt(row0, row1, uint32_t(x) * 3, safeOffsets);
+            tableRow = y0;
+        }
+        auto pixel = [&](int j) {
+            const ColumnTerms t = byColumn
+                                      ? table[columns[size_t(j)]]
+                                      : columnTermsAt(row0, row1, offsets[size_t(j)], safeOffsets);
+            return blend(t, wy, wab[size_t(j)]);
+        };
         uint8_t* out = dst.RowStarts[size_t(i)];
-        for (int j = 0; j < dw; ++j, out += 3) {
-            const uint32_t fx = frac[j];
-            const uint32_t a = (fx * gy) >> 15, w00 = gy - a;
-            const uint32_t b = (fx * fy) >> 15, w10 = fy - b;
-            const uint8_t* p = row0 + off[j];
-            const uint8_t* q = row1 + off[j];
-            out[0] = uint8_t((p[0] * w00 + p[3] * a + q[0] * w10 + q[3] * b) >> 15);
-            out[1] = uint8_t((p[1] * w00 + p[4] * a + q[1] * w10 + q[4] * b) >> 15);
-            out[2] = uint8_t((p[2] * w00 + p[5] * a + q[2] * w10 + q[5] * b) >> 15);
+        int j = 0;
+        for (; j + 4 <= dw; j += 4, out += 12) {
+            const __m128i v = packPixels(pixel(j), pixel(j + 1), pixel(j + 2), pixel(j + 3));
+            _mm_storel_epi64(reinterpret_cast<__m128i*>(out), v);
+            const uint32_t last = uint32_t(_mm_cvtsi128_si32(_mm_srli_si128(v, 8)));
+            std::memcpy(out + 8, &last, 4);
+        }
+        if (j < dw) {
+            const __m128i zero = _mm_setzero_si128();
+            __m128i r[4] = {zero, zero, zero, zero};
+            for (int k = 0; j + k < dw; ++k)
+                r[k] = pixel(j + k);
+            alignas(16) uint8_t bytes[16];
+            _mm_store_si128(reinterpret_cast<__m128i*>(bytes), packPixels(r[0], r[1], r[2], r[3]));
+            std::memcpy(out, bytes, size_t(dw - j) * 3);
         }
     }
 }

@@ -188,3 +188,92 @@ TEST(PixelFiltersTest, MirrorAndEmptyBitmaps) {
     EXPECT_EQ(empty.Width, 0);
     EXPECT_EQ(empty.PixelBytes, nullptr);
 }
+
+namespace {
+
+// Every byte value in every channel (rows 0 and 1), every channel sum 0..765 (row 2), random
+// bytes elsewhere; width 767 leaves a gap and a partial 16-pixel chunk at each row end.
+void allValues(TPixelBitmap& bm) {
+    fillRandom(bm, 767, 4, 77);
+    for (int x = 0; x < 767; ++x) {
+        uint8_t* p0 = bm.RowStarts[0] + x * 3;
+        p0[0] = p0[1] = p0[2] = uint8_t(x);
+        uint8_t* p1 = bm.RowStarts[1] + x * 3;
+        p1[0] = uint8_t(x), p1[1] = uint8_t(255 - x), p1[2] = uint8_t(x * 7);
+        const int k = std::min(x, 765);
+        uint8_t* p2 = bm.RowStarts[2] + x * 3;
+        p2[0] = uint8_t(std::min(k, 255)), p2[1] = uint8_t(std::clamp(k - 255, 0, 255));
+        p2[2] = uint8_t(std::max(k - 510, 0));
+    }
+}
+
+template <class F, class G> void expectSame(const TPixelBitmap& start, F fast, G slow, int v) {
+    TPixelBitmap a, b;
+    copyBitmap(start, a);
+    copyBitmap(start, b);
+    fast(a);
+    slow(b);
+    ASSERT_TRUE(sameBytes(a, b)) << v;
+}
+
+} // namespace
+
+// The vector kernels compute the table formulas directly; beyond their exact ranges the table
+// and scalar paths take over. Both sides of each boundary are checked.
+TEST(PixelFiltersTest, KernelsExactOverWholeParameterRanges) {
+    TPixelBitmap start;
+    allValues(start);
+    for (int v = -300; v <= 300; ++v) {
+        expectSame(start, [&](TPixelBase& b) { ApplyLightness(b, v); },
+                   [&](TPixelBase& b) { reference::ApplyLightness(b, v); }, v);
+        expectSame(start, [&](TPixelBase& b) { ApplyContrast(b, v); },
+                   [&](TPixelBase& b) { reference::ApplyContrast(b, v); }, v);
+        expectSame(start, [&](TPixelBase& b) { OffsetChannels(b, v, -v, v / 3); },
+                   [&](TPixelBase& b) { reference::OffsetChannels(b, v, -v, v / 3); }, v);
+    }
+    std::vector<int> amounts;
+    for (int s = -3; s <= 520; ++s)
+        amounts.push_back(s);
+    for (int s : {4097, 31999, 32000, 32001, 40000, 65535, 70000})
+        amounts.push_back(s);
+    for (int s : amounts)
+        expectSame(start, [&](TPixelBase& b) { ApplySaturation(b, s); },
+                   [&](TPixelBase& b) { reference::ApplySaturation(b, s); }, s);
+}
+
+// Widths around the 16-pixel chunk and the 8-lane sharpen blocks, row starts at every offset
+// mod 16 (row bytes 12, 20, ...), bitmaps narrower or lower than the sharpen distance, and
+// distances past the four-register blocks (11 and 12 use the scalar recurrence).
+TEST(PixelFiltersTest, TinyOddAndChunkEdgeSizes) {
+    const int widths[] = {1, 2, 3, 4, 5, 6, 7, 8, 11, 15, 16, 17, 21, 31, 32, 33, 47, 48, 49};
+    const PanelSettings fused{-40, 5, 90, -30, 100, 300, 3}, wide{7, 0, -9, 300, -2, 40000, 2},
+        noSharpen{3, 2, 1, 20, 20, 100, 0}, tablesOnly{0, 0, 0, 10, 0, 255, 0};
+    unsigned seed = 900;
+    for (int w : widths)
+        for (int h : {1, 2, 3, 4, 13}) {
+            TPixelBitmap start;
+            fillRandom(start, w, h, seed++);
+            for (int a : {1, 2, 3, 4, 5, 6, 10, 11, 12})
+                expectSame(start, [&](TPixelBase& b) { ApplySharpen(b, a); },
+                           [&](TPixelBase& b) { reference::ApplySharpen(b, a); }, a * 1000 + w);
+            expectSame(start, [&](TPixelBase& b) { ApplySaturation(b, 510); },
+                       [&](TPixelBase& b) { reference::ApplySaturation(b, 510); }, w);
+            expectSame(start, [&](TPixelBase& b) { ApplyContrast(b, -77); },
+                       [&](TPixelBase& b) { reference::ApplyContrast(b, -77); }, w);
+            for (const PanelSettings& s : {fused, wide, noSharpen, tablesOnly})
+                expectSame(start, [&](TPixelBase& b) { ApplyPanelPipeline(b, s); },
+                           [&](TPixelBase& b) {
+                               if (s.red || s.green || s.blue)
+                                   reference::OffsetChannels(b, s.red, s.green, s.blue);
+                               if (s.lightness)
+                                   reference::ApplyLightness(b, s.lightness);
+                               if (s.contrast)
+                                   reference::ApplyContrast(b, s.contrast);
+                               if (s.saturation != 255)
+                                   reference::ApplySaturation(b, s.saturation);
+                               if (s.sharpen)
+                                   reference::ApplySharpen(b, s.sharpen);
+                           },
+                           w * 100 + h);
+        }
+}
