@@ -1,6 +1,7 @@
 #include "app/ProgramBlock.h"
 
 #include "app/TF_HAIR.h"
+#include "library/TF_THUMBS.h"
 #include "platform/Messages.h"
 
 namespace velvo::app {
@@ -19,6 +20,7 @@ std::unique_ptr<ProgramWindows> CreateProgramWindows(const QString& programFolde
     platform::setApplicationTitle(QStringLiteral("VELVO 5"));
     auto windows = std::make_unique<ProgramWindows>();
     windows->F_HAIR = std::make_unique<TF_HAIR>(programFolder);
+    windows->F_THUMBS = std::make_unique<library::TF_THUMBS>(windows->F_HAIR.get());
     windows->F_HAIR->showMaximized();
     return windows;
 }

@@ -3,6 +3,10 @@
 #include <QString>
 #include <memory>
 
+namespace velvo::library {
+class TF_THUMBS;
+}
+
 namespace velvo::app {
 
 class TF_HAIR;
@@ -19,6 +23,8 @@ public:
 // program join here in their creation order.
 struct ProgramWindows {
     std::unique_ptr<TF_HAIR> F_HAIR;
+    // Destroyed before the main window, whose state it reads.
+    std::unique_ptr<library::TF_THUMBS> F_THUMBS;
     ~ProgramWindows();
 };
 

@@ -13,6 +13,7 @@
 #include "imaging/TPictureIO.h"
 #include "imaging/TPictureProc.h"
 #include "imaging/TPictureView.h"
+#include "library/TF_THUMBS.h"
 #include "platform/Cursors.h"
 #include "platform/DialogComponents.h"
 #include "platform/Help.h"
@@ -161,7 +162,9 @@ void TF_HAIR::closeEvent(QCloseEvent* event) {
 }
 
 void TF_HAIR::FormClose() {
-    // The library browser joins here when it exists; the documents go with the frame.
+    // The documents go with the frame; the browser is a window of its own.
+    if (library::F_THUMBS)
+        library::F_THUMBS->close();
 }
 
 void TF_HAIR::UpdateCommands(bool creating) {

@@ -102,6 +102,10 @@ public:
     // A fault while the document fills itself ends in the standard error box; the document
     // still opens with what it loaded. Returns the new document.
     document::TF_FILHO* NewDocument();
+    // Opens a new document showing the active document's photo, zoom and view with hairstyle
+    // `id` (decimal text) of CategoryText laid where the active document's overlay is, shown or
+    // not. Without a document: the message "É preciso abrir uma foto primeiro!".
+    void InsertHairstyle(const QString& id);
     // Enables the document commands: documents exist, not ClosingAll, and `creating` or more
     // than one document (a closing document still counts).
     void UpdateCommands(bool creating);

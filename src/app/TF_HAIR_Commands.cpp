@@ -8,29 +8,8 @@ namespace velvo::app {
 void TF_HAIR::QuickStartClick() {}
 void TF_HAIR::SobreoPrograma1Click() {}
 
-void TF_HAIR::AbrirFoto1Click() {}
-void TF_HAIR::Salvar1Click() {}
-void TF_HAIR::Salvarcomo1Click() {}
-void TF_HAIR::ConfigurarImpressora1Click() {}
 void TF_HAIR::Imprimir1Click() {}
 void TF_HAIR::PrintPreview1Click() {}
-void TF_HAIR::Copiar1Click() {}
-void TF_HAIR::Colar1Click() {}
-void TF_HAIR::CapturaTWAIN1Click() {}
-void TF_HAIR::SelecionarCapturaTWAIN1Click() {}
-
-void TF_HAIR::Inserir1Click() {}
-void TF_HAIR::ApagarCabelo1Click() {}
-void TF_HAIR::Visualizador50Click() {}
-void TF_HAIR::Visualizador42Click() {}
-void TF_HAIR::BT_ThumbsClick() {}
-void TF_HAIR::BT_CCClick() {}
-void TF_HAIR::BT_CEClick() {}
-void TF_HAIR::BT_MCClick() {}
-void TF_HAIR::BT_MEClick() {}
-void TF_HAIR::BT_LCClick() {}
-void TF_HAIR::BT_LEClick() {}
-void TF_HAIR::BT_MClick() {}
 
 void TF_HAIR::BT_SCROLLClick() {}
 void TF_HAIR::BT_MOVEClick() {}

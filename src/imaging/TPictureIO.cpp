@@ -2,7 +2,10 @@
 
 #include "imaging/RasterImage.h"
 #include "imaging/TPictureView.h"
+#include "imaging/ThumbnailSource.h"
 #include "imaging/codecs/ImageFile.h"
+#include "platform/Scanner.h"
+#include "platform/ScannerUi.h"
 
 namespace velvo::imaging {
 
@@ -16,7 +19,8 @@ bool TPictureIO::take(std::optional<Raster> picture) {
     if (!picture)
         return false;
     if (picture->background)
-        background_ = QColor(picture->background->r, picture->background->g, picture->background->b);
+        background_ =
+            QColor(picture->background->r, picture->background->g, picture->background->b);
     view_->SetImage(toQImage(*picture));
     return true;
 }
@@ -43,6 +47,49 @@ void TPictureIO::SaveBmp(const QString& file) {
 
 int TPictureIO::DetectFileFormat(const QString& file, bool checkExtension) const {
     return int(detectFileFormat(toPath(file), checkExtension));
+}
+
+bool TPictureIO::AcquireFromScanner() {
+    if (!view_)
+        return false;
+    platform::Scanner& scanner = platform::Scanner::instance();
+    const QList<platform::Scanner::Device> devices = scanner.devices();
+    if (devices.isEmpty())
+        return false;
+    // A chosen device that has gone is still asked for, so the scan fails rather than coming
+    // from another device.
+    const QString device = scannerSource_.isEmpty() ? devices.first().name : scannerSource_;
+    QString label = device;
+    for (const platform::Scanner::Device& d : devices)
+        if (d.name == device && !d.description.isEmpty())
+            label = d.description;
+    std::optional<QImage> picture;
+    platform::ScannerUi::instance().runWithProgress(
+        label, [&](const platform::Scanner::Progress& progress) {
+            picture = scanner.acquire(device, progress);
+        });
+    if (!picture || picture->isNull())
+        return false;
+    view_->SetImage(*picture);
+    return true;
+}
+
+bool TPictureIO::SelectScannerSource(const QString& title) {
+    const QList<platform::Scanner::Device> devices = platform::Scanner::instance().devices();
+    const std::optional<QString> chosen =
+        platform::ScannerUi::instance().chooseDevice(title, devices, scannerSource_);
+    if (!chosen)
+        return false;
+    scannerSource_ = *chosen;
+    return true;
+}
+
+platform::PreviewPicture readPicturePreview(const QString& file, QSize box) {
+    platform::PreviewPicture result;
+    result.image = readPictureForThumbnail(file, box);
+    if (!result.image.isNull())
+        result.size = thumbnailSourceSize(result.image);
+    return result;
 }
 
 } // namespace velvo::imaging

@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "imaging/codecs/Raster.h"
+#include "platform/PicturePreviewPane.h"
 
 namespace velvo::imaging {
 
@@ -33,6 +34,16 @@ public:
     // Format code from the header (0 = not an image); see imaging::ImageFormat.
     int DetectFileFormat(const QString& file, bool checkExtension) const;
 
+    // One colour picture at 150 dpi over the whole area from the chosen device (the first one
+    // when none was chosen) into the view's image, under a progress the user can cancel.
+    // true when a picture arrived; false for no scanner, no device, a failure or a cancel
+    // (the view's image is then left as it was).
+    bool AcquireFromScanner();
+    // Shows the device chooser, titled `title`; a confirmed choice is kept for the following
+    // acquisitions of this companion. Returns whether a device was chosen.
+    bool SelectScannerSource(const QString& title = {});
+    QString ScannerSource() const { return scannerSource_; }
+
     QColor BackgroundColor() const { return background_; }
     void SetBackgroundColor(const QColor& color) { background_ = color; }
 
@@ -41,6 +52,11 @@ private:
 
     TPictureView* view_ = nullptr;
     QColor background_ = Qt::white;
+    QString scannerSource_;
 };
+
+// The picture dialogs' preview reader: our own codecs, reading no more of a large JPEG than
+// the box needs.
+platform::PreviewPicture readPicturePreview(const QString& file, QSize box);
 
 } // namespace velvo::imaging

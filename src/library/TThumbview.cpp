@@ -278,6 +278,11 @@ void TThumbview::scrollIntoView(int index) {
 void TThumbview::mouseDownAt(QPoint p) {
     if (Count() == 0)
         return;
+    // Size 0 with gap 0 leaves cells without area: nothing can be hit.
+    if (gap_ + cellWidth_ <= 0 || gap_ + cellHeight_ <= 0) {
+        SetSelected(-1);
+        return;
+    }
     const int hpos = horizontalScrollBar()->value(), vpos = verticalScrollBar()->value();
     int a = ceilDiv(p.x() + hpos, gap_ + cellWidth_);
     int b = ceilDiv(p.y() + vpos, gap_ + cellHeight_);
@@ -318,7 +323,14 @@ bool TThumbview::eventFilter(QObject* watched, QEvent* event) {
                 emit OnClick();
             }
             return false;
-        case QEvent::MouseButtonDblClick: emit OnDblClick(); return false;
+        // The second press of a double click is a mouse-down too: it selects before the
+        // double click is raised.
+        case QEvent::MouseButtonDblClick: {
+            auto* me = static_cast<QMouseEvent*>(event);
+            mouseDownAt(w->mapTo(viewport(), me->position().toPoint()));
+            emit OnDblClick();
+            return false;
+        }
         default: break;
         }
     }

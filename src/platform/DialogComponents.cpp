@@ -13,6 +13,7 @@ bool TFileDialog::Execute() {
     request.fileName = FileName;
     request.defaultExt = DefaultExt;
     request.options = Options;
+    request.preview = Preview;
     Dialogs& dialogs = Dialogs::instance();
     const FileDialogAnswer answer =
         kind_ == Open ? dialogs.openFile(request) : dialogs.saveFile(request);

@@ -28,6 +28,8 @@ public:
     QString FileName;
     QString InitialDir;
     QString Title;
+    // Set: a preview pane shows the selected picture (the picture dialogs).
+    PreviewReader Preview;
 
 private:
     Kind kind_;

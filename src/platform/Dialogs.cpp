@@ -25,6 +25,8 @@ FileDialogAnswer runFileDialog(const FileDialogRequest& request, bool save) {
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     dialog.setOptions(qtOptions(request.options));
+    if (request.preview)
+        attachPicturePreview(dialog, request.preview);
     const QStringList filters = qtNameFilters(request.filter);
     if (!filters.isEmpty()) {
         dialog.setNameFilters(filters);

@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "platform/PicturePreviewPane.h"
+
 class QPrinter;
 
 namespace velvo::platform {
@@ -26,6 +28,8 @@ struct FileDialogRequest {
     QString fileName;
     QString defaultExt; // without the dot
     int options = 0;
+    // Set: the dialog shows a preview of the selected picture read by this reader.
+    PreviewReader preview;
 };
 
 struct FileDialogAnswer {

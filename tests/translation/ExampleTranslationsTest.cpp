@@ -1,4 +1,5 @@
 #include "app/TF_HAIR_Translations.h"
+#include "library/TF_THUMBS_Translations.h"
 #include "translation/IniFile.h"
 #include "translation/ProfileText.h"
 #include "translation/TLanguage.h"
@@ -9,6 +10,7 @@
 #include <QFileInfo>
 #include <QMainWindow>
 #include <QSet>
+#include <QTabWidget>
 #include <QToolButton>
 #include <gtest/gtest.h>
 
@@ -117,4 +119,39 @@ TEST(ExampleTranslations, EnglishFileRelabelsAStandInMainWindow) {
     ASSERT_EQ(combo->count(), 7);
     EXPECT_EQ(combo->itemText(2), QString::fromUtf8("Médios e Claros"));
     EXPECT_EQ(combo->itemText(6), "Masculinos");
+}
+
+TEST(ExampleTranslations, CoverEveryBrowserPathAndRelabelAStandInBrowser) {
+    const QStringList list = velvo::library::browserTranslationList();
+    ASSERT_EQ(list.size(), 9);
+    EXPECT_EQ(list.front(), "F_THUMBS.CAPTION");
+    EXPECT_EQ(list.back(), "F_THUMBS.TabSheet8.Caption");
+    for (const QString& name : exampleFiles) {
+        const IniFile ini(dataFolder + name);
+        ASSERT_TRUE(ini.isLoaded());
+        for (const QString& path : list)
+            EXPECT_FALSE(ini.readString("Translations", path, {}).isEmpty())
+                << name.toStdString() << ": " << path.toStdString();
+    }
+
+    QWidget window;
+    window.setObjectName("F_THUMBS");
+    window.setWindowTitle("Viewer");
+    auto* pages = new QTabWidget(&window);
+    for (int i = 1; i <= 8; ++i) {
+        auto* page = new QWidget;
+        page->setObjectName(QString("TabSheet%1").arg(i));
+        pages->addTab(page, "?");
+    }
+    TLanguage l1(&window);
+    l1.SetProperties(list);
+    l1.SetSeparator(",");
+    l1.SetLanguageFile(dataFolder + "language-es.lng");
+    l1.Translate();
+    const IniFile ini(dataFolder + "language-es.lng");
+    EXPECT_EQ(window.windowTitle(), ini.readString("Translations", "F_THUMBS.CAPTION", {}));
+    for (int i = 1; i <= 8; ++i)
+        EXPECT_EQ(pages->tabText(i - 1),
+                  ini.readString("Translations", QString("F_THUMBS.TabSheet%1.Caption").arg(i), {}))
+            << i;
 }
