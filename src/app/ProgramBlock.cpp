@@ -1,5 +1,8 @@
 #include "app/ProgramBlock.h"
 
+#include <QGuiApplication>
+#include <QScreen>
+
 #include "app/TF_HAIR.h"
 #include "library/TF_THUMBS.h"
 #include "platform/Messages.h"
@@ -21,6 +24,10 @@ std::unique_ptr<ProgramWindows> CreateProgramWindows(const QString& programFolde
     auto windows = std::make_unique<ProgramWindows>();
     windows->F_HAIR = std::make_unique<TF_HAIR>(programFolder);
     windows->F_THUMBS = std::make_unique<library::TF_THUMBS>(windows->F_HAIR.get());
+    // Without a window manager (a bare X server, a kiosk session) nothing maximises, so the
+    // window first takes the screen's whole free area itself.
+    if (QScreen* screen = QGuiApplication::primaryScreen())
+        windows->F_HAIR->setGeometry(screen->availableGeometry());
     windows->F_HAIR->showMaximized();
     return windows;
 }
