@@ -11,7 +11,7 @@ function(velvo_library name dir)
     if(NOT srcs MATCHES "\\.cpp")
         # A folder whose classes have not arrived yet still gives a target to link against.
         set(empty ${CMAKE_CURRENT_BINARY_DIR}/${name}_empty.cpp)
-        file(WRITE ${empty} "")
+        file(WRITE ${empty} "// This folder has no classes yet.\n")
         list(APPEND srcs ${empty})
     endif()
     add_library(${name} STATIC ${srcs})

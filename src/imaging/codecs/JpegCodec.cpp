@@ -1,7 +1,4 @@
-// JPEG through libjpeg-turbo. libjpeg reports fatal errors by calling error_exit, which must
-// not return; we longjmp back into the phase that called setjmp. Each phase is a function that
-// holds only C data (no object with a destructor lives across its setjmp), and the C++ code
-// around the phases owns the libjpeg state through a guard that destroys it on every path.
+// JPEG through libjpeg-turbo; the error handling is described in JpegDecoding.h.
 //
 // Warnings (corrupt data that libjpeg recovers from, a file cut short that it completes with
 // grey) are accepted: the picture is delivered as decoded, as every viewer does.
@@ -15,109 +12,16 @@
 #include "imaging/codecs/Codecs.h"
 #include "imaging/codecs/Error.h"
 #include "imaging/codecs/Exif.h"
+#include "imaging/codecs/JpegDecoding.h"
 
 namespace velvo::imaging {
 
 namespace {
 
-// Progressive files may hold any number of scans, each costing a pass over the whole picture;
-// real encoders write about ten.
-constexpr int kMaxScans = 500;
-
-struct ErrorManager {
-    jpeg_error_mgr pub;
-    std::jmp_buf jump;
-    char message[JMSG_LENGTH_MAX];
-};
-
-extern "C" void onError(j_common_ptr cinfo) {
-    auto* err = reinterpret_cast<ErrorManager*>(cinfo->err);
-    err->pub.format_message(cinfo, err->message);
-    std::longjmp(err->jump, 1);
-}
-
-// libjpeg prints warnings on stderr by default; a decoder has no business writing there.
-extern "C" void onOutputMessage(j_common_ptr) {}
-
-struct ScanLimit {
-    jpeg_progress_mgr pub;
-};
-
-extern "C" void onProgress(j_common_ptr cinfo) {
-    auto* dinfo = reinterpret_cast<j_decompress_ptr>(cinfo);
-    if (dinfo->input_scan_number > kMaxScans) {
-        auto* err = reinterpret_cast<ErrorManager*>(cinfo->err);
-        std::snprintf(err->message, sizeof err->message, "more than %d progressive scans",
-                      kMaxScans);
-        std::longjmp(err->jump, 1);
-    }
-}
-
-void initErrors(ErrorManager& err) {
-    jpeg_std_error(&err.pub);
-    err.pub.error_exit = onError;
-    err.pub.output_message = onOutputMessage;
-    err.message[0] = '\0';
-}
-
-struct Decoder {
-    jpeg_decompress_struct cinfo;
-    ErrorManager err;
-    ScanLimit progress;
-    bool created = false;
-    ~Decoder() {
-        if (created)
-            jpeg_destroy_decompress(&cinfo);
-    }
-};
-
-// Phase 1: the header and the saved APP1 segments. false with err.message on failure.
-bool readHeader(Decoder& d, const uint8_t* data, size_t size) {
-    initErrors(d.err);
-    d.cinfo.err = &d.err.pub;
-    if (setjmp(d.err.jump))
-        return false;
-    jpeg_create_decompress(&d.cinfo);
-    d.created = true;
-    d.progress.pub.progress_monitor = onProgress;
-    d.cinfo.progress = &d.progress.pub;
-    jpeg_mem_src(&d.cinfo, data, static_cast<unsigned long>(size));
-    jpeg_save_markers(&d.cinfo, JPEG_APP0 + 1, 0xFFFF);
-    jpeg_read_header(&d.cinfo, TRUE);
-    return true;
-}
-
-// Phase 2: the pixels, straight into `out` (rows of `stride` bytes) when the output colour
-// space is BGR, or through `cmykRow` (width * 4 bytes) converted to BGR. `invertedCmyk` is the
-// Adobe convention (Photoshop), where 255 means no ink.
-bool readPixels(Decoder& d, uint8_t* out, size_t stride, uint8_t* cmykRow, bool invertedCmyk) {
-    if (setjmp(d.err.jump))
-        return false;
-    j_decompress_ptr c = &d.cinfo;
-    jpeg_start_decompress(c);
-    while (c->output_scanline < c->output_height) {
-        uint8_t* row = out + size_t(c->output_scanline) * stride;
-        JSAMPROW target = cmykRow ? cmykRow : row;
-        if (jpeg_read_scanlines(c, &target, 1) != 1) {
-            std::snprintf(d.err.message, sizeof d.err.message, "the decoder stopped at row %u",
-                          c->output_scanline);
-            return false;
-        }
-        if (cmykRow) {
-            const uint8_t* s = cmykRow;
-            for (JDIMENSION x = 0; x < c->output_width; ++x, s += 4, row += 3) {
-                unsigned cy = s[0], m = s[1], ye = s[2], k = s[3];
-                if (!invertedCmyk)
-                    cy = 255 - cy, m = 255 - m, ye = 255 - ye, k = 255 - k;
-                row[0] = uint8_t((ye * k + 127) / 255);
-                row[1] = uint8_t((m * k + 127) / 255);
-                row[2] = uint8_t((cy * k + 127) / 255);
-            }
-        }
-    }
-    jpeg_finish_decompress(c);
-    return true;
-}
+using jpeg::Decoder;
+using jpeg::ErrorManager;
+using jpeg::initErrors;
+using jpeg::readPixels;
 
 struct Encoder {
     jpeg_compress_struct cinfo;
@@ -166,7 +70,7 @@ Raster decodeJpeg(Bytes data, const std::string& name) {
     if (data.size() < 3 || data[0] != 0xFF || data[1] != 0xD8)
         throw Error(name, "not a JPEG file (no start-of-image marker)");
     Decoder d;
-    if (!readHeader(d, data.data(), data.size()))
+    if (!jpeg::readHeader(d, data.data(), data.size(), true))
         throw Error(name, d.err.message);
     jpeg_decompress_struct& c = d.cinfo;
     checkPictureSize(c.image_width, c.image_height, name);

@@ -1,6 +1,5 @@
-// Reduced JPEG reading through libjpeg-turbo. As in JpegCodec.cpp, libjpeg reports fatal errors
-// through error_exit, which longjmps back into the phase that called setjmp; each phase holds
-// only C data, and the libjpeg state is owned by a guard destroyed on every path.
+// Reduced JPEG reading through libjpeg-turbo; the error handling is described in
+// JpegDecoding.h.
 //
 // The main image accepts libjpeg's warnings (a file cut short is completed with grey), exactly
 // as decodeJpeg does, so both paths agree on which files are pictures. The EXIF thumbnail is
@@ -17,110 +16,26 @@
 
 #include "imaging/codecs/Error.h"
 #include "imaging/codecs/Exif.h"
+#include "imaging/codecs/JpegDecoding.h"
 
 namespace velvo::imaging {
 
 namespace {
 
-// Progressive files may hold any number of scans, each costing a pass over the picture.
-constexpr int kMaxScans = 500;
 constexpr uint16_t kTagThumbnailOffset = 0x0201;
 constexpr uint16_t kTagThumbnailLength = 0x0202;
 
-struct ErrorManager {
-    jpeg_error_mgr pub;
-    std::jmp_buf jump;
-    char message[JMSG_LENGTH_MAX];
-};
+using jpeg::Decoder;
+using jpeg::readHeader;
+using jpeg::readPixels;
 
-extern "C" void onThumbnailError(j_common_ptr cinfo) {
-    auto* err = reinterpret_cast<ErrorManager*>(cinfo->err);
-    err->pub.format_message(cinfo, err->message);
-    std::longjmp(err->jump, 1);
-}
-
-// Warnings are still counted in num_warnings; only their printing on stderr is dropped.
-extern "C" void onThumbnailOutputMessage(j_common_ptr) {}
-
-extern "C" void onThumbnailProgress(j_common_ptr cinfo) {
-    auto* dinfo = reinterpret_cast<j_decompress_ptr>(cinfo);
-    if (dinfo->input_scan_number > kMaxScans) {
-        auto* err = reinterpret_cast<ErrorManager*>(cinfo->err);
-        std::snprintf(err->message, sizeof err->message, "more than %d progressive scans",
-                      kMaxScans);
-        std::longjmp(err->jump, 1);
-    }
-}
-
-struct Decoder {
-    jpeg_decompress_struct cinfo;
-    ErrorManager err;
-    jpeg_progress_mgr progress;
-    bool created = false;
-    ~Decoder() {
-        if (created)
-            jpeg_destroy_decompress(&cinfo);
-    }
-};
-
-// Phase 1: the header, keeping the APP1 segments when asked. false with err.message on failure.
-bool readHeader(Decoder& d, const uint8_t* data, size_t size, bool keepApp1) {
-    jpeg_std_error(&d.err.pub);
-    d.err.pub.error_exit = onThumbnailError;
-    d.err.pub.output_message = onThumbnailOutputMessage;
-    d.err.message[0] = '\0';
-    d.cinfo.err = &d.err.pub;
-    if (setjmp(d.err.jump))
-        return false;
-    jpeg_create_decompress(&d.cinfo);
-    d.created = true;
-    d.progress.progress_monitor = onThumbnailProgress;
-    d.cinfo.progress = &d.progress;
-    jpeg_mem_src(&d.cinfo, data, static_cast<unsigned long>(size));
-    if (keepApp1)
-        jpeg_save_markers(&d.cinfo, JPEG_APP0 + 1, 0xFFFF);
-    jpeg_read_header(&d.cinfo, TRUE);
-    return true;
-}
-
-// Phase 2: the reduced output size for 1/denom.
+// The reduced output size for 1/denom.
 bool computeOutputSize(Decoder& d, int denom) {
     if (setjmp(d.err.jump))
         return false;
     d.cinfo.scale_num = 1;
     d.cinfo.scale_denom = unsigned(denom);
     jpeg_calc_output_dimensions(&d.cinfo);
-    return true;
-}
-
-// Phase 3: the pixels, straight into `out` when the output is BGR, else through `cmykRow`
-// (width * 4 bytes); `invertedCmyk` is the Adobe convention, where 255 means no ink.
-bool readPixels(Decoder& d, uint8_t* out, size_t stride, uint8_t* cmykRow, bool invertedCmyk) {
-    if (setjmp(d.err.jump))
-        return false;
-    j_decompress_ptr c = &d.cinfo;
-    jpeg_start_decompress(c);
-    while (c->output_scanline < c->output_height) {
-        uint8_t* row = out + size_t(c->output_scanline) * stride;
-        JSAMPROW target = cmykRow ? cmykRow : row;
-        if (jpeg_read_scanlines(c, &target, 1) != 1) {
-            std::snprintf(d.err.message, sizeof d.err.message, "the decoder stopped at row %u",
-                          c->output_scanline);
-            return false;
-        }
-        if (cmykRow) {
-            const uint8_t* s = cmykRow;
-            for (JDIMENSION x = 0; x < c->output_width; ++x, s += 4, row += 3) {
-                unsigned cy = s[0], m = s[1], ye = s[2], k = s[3];
-                if (!invertedCmyk)
-                    cy = 255 - cy, m = 255 - m, ye = 255 - ye, k = 255 - k;
-                row[0] = uint8_t((ye * k + 127) / 255);
-                row[1] = uint8_t((m * k + 127) / 255);
-                row[2] = uint8_t((cy * k + 127) / 255);
-            }
-        }
-    }
-    jpeg_finish_decompress(c);
     return true;
 }
 
