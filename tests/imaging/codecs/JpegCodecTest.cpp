@@ -10,53 +10,24 @@
 #include <jpeglib.h>
 #include <unistd.h>
 
+#include "CodecTestSupport.h"
 #include "imaging/codecs/Codecs.h"
 #include "imaging/codecs/Error.h"
 #include "imaging/codecs/Exif.h"
 
 using namespace velvo::imaging;
+using velvo::testing::haveConvert;
+using velvo::testing::readBytes;
+using velvo::testing::runCapture;
+using velvo::testing::writeBytes;
+
 namespace fs = std::filesystem;
 
 namespace {
-
-bool haveConvert() {
-    return std::system("command -v convert >/dev/null 2>&1") == 0;
-}
-
-std::vector<uint8_t> runCapture(const std::string& command) {
-    std::vector<uint8_t> out;
-    FILE* p = popen(command.c_str(), "r");
-    if (!p)
-        return out;
-    uint8_t buf[65536];
-    size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0)
-        out.insert(out.end(), buf, buf + n);
-    pclose(p);
-    return out;
-}
-
-struct TempDir {
-    fs::path path;
-    TempDir() {
-        path = fs::temp_directory_path() /
-               ("velvo_jpeg_" + std::to_string(::getpid()) + "_" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::create_directories(path);
-    }
-    ~TempDir() { fs::remove_all(path); }
-    std::string operator/(const std::string& f) const { return (path / f).string(); }
+struct TempDir : velvo::testing::TempDir {
+    TempDir() : velvo::testing::TempDir("velvo_jpeg_") {}
 };
 
-void writeBytes(const std::string& file, const std::vector<uint8_t>& bytes) {
-    std::ofstream(file, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-}
-
-std::vector<uint8_t> readBytes(const std::string& file) {
-    std::ifstream in(file, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
 
 void writePpm(const Raster& r, const std::string& file) {
     std::string header =
