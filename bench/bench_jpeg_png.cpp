@@ -10,6 +10,7 @@
 #include <jpeglib.h>
 #include <png.h>
 
+#include "CameraJpeg.h"
 #include "imaging/codecs/Codecs.h"
 
 using namespace velvo::imaging;
@@ -37,28 +38,7 @@ struct Files {
             }
         }
         png = encodePng(r);
-        jpeg_compress_struct c;
-        jpeg_error_mgr err;
-        c.err = jpeg_std_error(&err);
-        jpeg_create_compress(&c);
-        unsigned char* buf = nullptr;
-        unsigned long size = 0;
-        jpeg_mem_dest(&c, &buf, &size);
-        c.image_width = kWidth;
-        c.image_height = kHeight;
-        c.input_components = 3;
-        c.in_color_space = JCS_EXT_BGR;
-        jpeg_set_defaults(&c);
-        jpeg_set_quality(&c, 90, TRUE);
-        jpeg_start_compress(&c, TRUE);
-        while (c.next_scanline < c.image_height) {
-            JSAMPROW row = r.row(int(c.next_scanline));
-            jpeg_write_scanlines(&c, &row, 1);
-        }
-        jpeg_finish_compress(&c);
-        jpeg_destroy_compress(&c);
-        jpeg.assign(buf, buf + size);
-        std::free(buf);
+        jpeg = velvo::bench::cameraJpeg(r, 90);
     }
 };
 

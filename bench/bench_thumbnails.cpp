@@ -7,7 +7,6 @@
 //    screen painted.
 // The fixtures are built once, before the first measurement, in a temporary folder.
 #include <benchmark/benchmark.h>
-#include <jpeglib.h>
 
 #include <QApplication>
 #include <QDir>
@@ -19,6 +18,7 @@
 #include <memory>
 #include <unistd.h>
 
+#include "CameraJpeg.h"
 #include "imaging/TPictureGrid.h"
 #include "imaging/ThumbnailSource.h"
 #include "imaging/codecs/Codecs.h"
@@ -103,34 +103,6 @@ Raster hairstyle(int index) {
     return r;
 }
 
-// Written the way a camera or phone writes its photos: 4:2:0 chroma, quality 92. (Our own
-// encoder writes 4:4:4 for composites, which has half again as many blocks to decode.)
-std::vector<uint8_t> cameraJpeg(const Raster& r) {
-    jpeg_compress_struct c;
-    jpeg_error_mgr err;
-    c.err = jpeg_std_error(&err);
-    jpeg_create_compress(&c);
-    unsigned char* buf = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&c, &buf, &size);
-    c.image_width = JDIMENSION(r.width);
-    c.image_height = JDIMENSION(r.height);
-    c.input_components = 3;
-    c.in_color_space = JCS_EXT_BGR;
-    jpeg_set_defaults(&c);
-    jpeg_set_quality(&c, 92, TRUE);
-    jpeg_start_compress(&c, TRUE);
-    while (c.next_scanline < c.image_height) {
-        JSAMPROW row = const_cast<uint8_t*>(r.row(int(c.next_scanline)));
-        jpeg_write_scanlines(&c, &row, 1);
-    }
-    jpeg_finish_compress(&c);
-    jpeg_destroy_compress(&c);
-    std::vector<uint8_t> out(buf, buf + size);
-    std::free(buf);
-    return out;
-}
-
 struct Fixtures {
     QTemporaryDir root;
     QString photos, hairstyles, empty;
@@ -143,7 +115,7 @@ struct Fixtures {
         for (int i = 0; i < kPhotos; ++i)
             writeFileAtomic(
                 QString("%1/IMG_%2.JPG").arg(photos).arg(i + 1, 4, 10, QChar('0')).toStdString(),
-                cameraJpeg(photo(4000, 3000, uint32_t(i) * 2654435761u + 17)));
+                velvo::bench::cameraJpeg(photo(4000, 3000, uint32_t(i) * 2654435761u + 17), 92));
         for (int i = 0; i < kHairstyles; ++i)
             writeFileAtomic(QString("%1/%2.GIF").arg(hairstyles).arg(i + 1).toStdString(),
                             encodeGif(hairstyle(i)));
