@@ -54,10 +54,13 @@ TF_HAIR::TF_HAIR(const QString& programFolder, QWidget* parent) : QMainWindow(pa
     buildComponents();
     buildMenus();
     buildToolBar();
+    buildColourPanel();
     buildTranslation();
     // A translation value that does not convert ends the pass with the standard error box;
     // the window is still created and the rest of its creation still runs.
     platform::runGuarded([this] { FormCreate(); });
+    // Without a window manager no activation may ever arrive to set the commands.
+    UpdateCommands(true);
 }
 
 void TF_HAIR::buildTranslation() {
@@ -177,6 +180,9 @@ void TF_HAIR::UpdateCommands(bool creating) {
         if (QMenu* m = Menu(QLatin1String(name))) {
             m->setEnabled(enabled);
             m->menuAction()->setEnabled(enabled);
+            // A disabled menu does not stop its entries' shortcuts.
+            for (QAction* entry : m->actions())
+                entry->setEnabled(enabled);
         }
     for (const char* name : kDocumentItems)
         if (QToolButton* b = Button(QLatin1String(name)))

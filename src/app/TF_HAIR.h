@@ -12,16 +12,20 @@ class QAction;
 class QActionGroup;
 class QButtonGroup;
 class QMdiArea;
+class QLabel;
 class QMenu;
+class QScrollBar;
 class QToolBar;
 class QToolButton;
 class TLanguage;
 class TFormAutoSize;
+class TGradPan;
 
 namespace velvo::imaging {
 class TPictureView;
 class TPictureIO;
 class TPictureProc;
+class THsvPicker;
 } // namespace velvo::imaging
 namespace velvo::platform {
 class TOpenPictureDialog;
@@ -35,6 +39,16 @@ class TF_FILHO;
 }
 
 namespace velvo::app {
+
+// The retouch editor as the main window uses it: it takes a copy of the scratch picture and
+// runs modally; when the user hands the picture back it copies it into the scratch view and
+// calls ReturnFromRetouch before it closes.
+class RetouchEditor {
+public:
+    virtual ~RetouchEditor() = default;
+    virtual void SetPicture(const QImage& picture) = 0;
+    virtual void ShowModal() = 0;
+};
 
 // The main window: the multiple-document frame with the menu and the sectioned tool bar, the
 // hand-over state through which documents are made, and the scratch view PictureView1.
@@ -68,7 +82,29 @@ public:
     bool LassoActive = false;
     bool PanelOpened = false;
     pixel::TPixelBitmap WorkBitmap;
+    // The colour panel's target as captured when the panel opened; every slider move starts
+    // again from it.
+    pixel::TPixelBitmap PanelSnapshot;
     QString HelpFile;
+    // The editor the "&Retoque" commands hand their picture to; none: they prepare the picture
+    // and return.
+    RetouchEditor* Retoucher = nullptr;
+
+    // The colour panel and its controls.
+    TGradPan* GradPan1 = nullptr;
+    QScrollBar* sRed = nullptr;
+    QScrollBar* sGreen = nullptr;
+    QScrollBar* sBlue = nullptr;
+    QScrollBar* sContrast = nullptr;
+    QScrollBar* sLightness = nullptr;
+    QScrollBar* sSaturation = nullptr;
+    QScrollBar* sSharpen = nullptr;
+    imaging::THsvPicker* HsvPicker1 = nullptr;
+    QToolButton* BitBtn1 = nullptr;
+    QToolButton* BitBtn2 = nullptr;
+    QToolButton* BitBtn21 = nullptr;
+    // Hidden: the HairNumber of the document the panel was opened for.
+    QLabel* Label1 = nullptr;
 
     // Hidden components other windows use.
     QComboBox* CB_TIPO = nullptr;
@@ -113,6 +149,18 @@ public:
     // Every message box of the main window and its documents goes through here.
     int ShowMessage(const QString& caption, const QString& text, platform::MessageIcon icon,
                     int buttons = platform::mbOk);
+
+    // Bakes an overlay the grip has stretched into a picture of its on-screen size and takes
+    // the grip off; nothing unless the active document's grip is attached.
+    void FinishResize();
+    // Reads the active document's hairstyle file again into the overlay (which takes its
+    // size). A file that cannot be read throws; the overlay keeps its picture.
+    void ReloadHair();
+    // Tools, category and browser buttons and the print preview hide the panel; PanelOpened
+    // stays as it is.
+    void hideColourPanel();
+    // Called by the retouch editor once it has put its picture into PictureView1.
+    void ReturnFromRetouch();
 
 public slots:
     void FormCreate();
@@ -174,9 +222,16 @@ public slots:
     void Vermelho1Click();
     void Preto1Click();
     void Normal1Click();
+    void sRedScroll();
+    void BitBtn1Click();
+    void BitBtn2Click();
+    void BitBtn21Click();
+    void HsvPicker1Click();
+    void GradPan1Resize();
 
 protected:
     bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
@@ -185,6 +240,7 @@ private:
     void buildMenus();
     void buildToolBar();
     void buildTranslation();
+    void buildColourPanel();
     QAction* addEntry(QMenu* menu, const char* name, const QString& caption,
                       const QKeySequence& shortcut, void (TF_HAIR::*handler)());
     QToolButton* addItem(QToolBar* bar, const char* name, const QString& hint,

@@ -18,15 +18,10 @@ namespace {
 
 using library::F_THUMBS;
 
-void hideColourPanel(TF_HAIR& main) {
-    if (auto* panel = main.findChild<QWidget*>(QStringLiteral("GradPan1")))
-        panel->hide();
-}
-
 // `page` 0 is the photo tab, 1 + n the tab of category n.
 void openBrowserOn(TF_HAIR& main, int page) {
     main.CategoryText = QString::number(page == 0 ? 7 : page - 1);
-    hideColourPanel(main);
+    main.hideColourPanel();
     if (F_THUMBS) {
         F_THUMBS->SetActivePage(page);
         F_THUMBS->ShowBrowser();
@@ -36,7 +31,7 @@ void openBrowserOn(TF_HAIR& main, int page) {
 void switchLibrary(TF_HAIR& main, const char* label, const QString& caption, const char* ticked,
                    const char* unticked) {
     main.CategoryText = QStringLiteral("7");
-    hideColourPanel(main);
+    main.hideColourPanel();
     main.LibraryLabel = QLatin1String(label);
     main.Action(QLatin1String(ticked))->setChecked(true);
     main.Action(QLatin1String(unticked))->setChecked(false);

@@ -8,6 +8,7 @@
 
 #include "app/TF_HAIR.h"
 #include "document/THairOverlay.h"
+#include "document/TResizeGrip.h"
 #include "imaging/TPictureIO.h"
 #include "imaging/TPictureProc.h"
 #include "imaging/TPictureView.h"
@@ -68,6 +69,26 @@ TF_FILHO::TF_FILHO(app::TF_HAIR* owner) : owner_(owner) {
     PictureProc2->setObjectName(QStringLiteral("PictureProc2"));
     PictureProc2->SetAttachedView(ImageAux2);
     PictureProc2->SetAutoUndo(true);
+
+    Image3 = new THairOverlay(Image1);
+    Image3->setObjectName(QStringLiteral("Image3"));
+    Image3->SetAutoSize(false);
+    Image3->SetStretch(true);
+    Image3->SetTransparent(true);
+    Image3->setEnabled(false);
+    Image3->hide();
+
+    SH1 = new TResizeGrip(Image1);
+    SH1->setObjectName(QStringLiteral("SH1"));
+    SH1->SetColor(Qt::red);
+    SH1->SetGridX(1);
+    SH1->SetGridY(1);
+    SH1->setCursor(Qt::PointingHandCursor);
+    SH1->SetDragCursor(Qt::PointingHandCursor);
+    connect(SH1, &TResizeGrip::OnMouseDown, this, [this](auto button, auto modifiers, auto pos) {
+        platform::runGuarded([&] { SH1MouseDown(button, modifiers, pos); });
+    });
+    connect(SH1, &TResizeGrip::OnMouseMove, this, &TF_FILHO::SH1MouseMove);
 
     lblFilename = stateItem(this, "lblFilename", "FileNameFoto");
     lblTipo = stateItem(this, "lblTipo", "LabelTipo");

@@ -18,6 +18,7 @@ class TF_HAIR;
 namespace velvo::document {
 
 class THairOverlay;
+class TResizeGrip;
 
 // The document window: one photo (Image1) with one hairstyle laid over it (Image2), filled
 // from the main window's hand-over state when it is created. Its state items are invisible
@@ -35,6 +36,10 @@ public:
     // The pristine hairstyle from which the virtual colours are made.
     imaging::TPictureView* ImageAux2 = nullptr;
     imaging::TPictureProc* PictureProc2 = nullptr;
+    // The frame the resize tool lays around the overlay; detached otherwise.
+    TResizeGrip* SH1 = nullptr;
+    // Scratch holder through which the main window bakes a stretched overlay.
+    THairOverlay* Image3 = nullptr;
 
     // State items.
     QLabel* lblFilename = nullptr;
@@ -89,6 +94,8 @@ public slots:
     void Image2MouseMove(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers,
                          QPoint position);
     void Image2MouseUp(Qt::MouseButton button, Qt::KeyboardModifiers modifiers, QPoint position);
+    void SH1MouseDown(Qt::MouseButton button, Qt::KeyboardModifiers modifiers, QPoint position);
+    void SH1MouseMove(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers, QPoint position);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -99,6 +106,7 @@ protected:
 private:
     void FormClose();
     void ChangeHairstyle();
+    void DetachGrip();
     void SetCaption(const QString& caption) { setWindowTitle(caption); }
     void TakeOverPhoto();
     bool HairFileExists(const QString& category) const;

@@ -6,6 +6,7 @@
 #include "app/TF_HAIR.h"
 #include "document/TF_FILHO.h"
 #include "document/THairOverlay.h"
+#include "document/TResizeGrip.h"
 #include "imaging/TPictureProc.h"
 #include "imaging/TPictureView.h"
 #include "platform/Convert.h"
@@ -51,6 +52,7 @@ void TF_FILHO::FormKeyUp(int key, Qt::KeyboardModifiers modifiers) {
         ChangeHairstyle();
         break;
     case Qt::Key_Up:
+        DetachGrip();
         if (HairNumber != 0) {
             platform::BusyCursor busy;
             if (ColorStep == 5)
@@ -60,6 +62,7 @@ void TF_FILHO::FormKeyUp(int key, Qt::KeyboardModifiers modifiers) {
         }
         break;
     case Qt::Key_Down:
+        DetachGrip();
         if (HairNumber != 0) {
             platform::BusyCursor busy;
             if (ColorStep == 0)
@@ -83,8 +86,16 @@ void TF_FILHO::FormKeyUp(int key, Qt::KeyboardModifiers modifiers) {
     }
 }
 
+void TF_FILHO::DetachGrip() {
+    // The resize is dropped, not baked: the overlay keeps the bounds the grip gave it.
+    if (SH1->Attached())
+        SH1->Detach();
+}
+
 void TF_FILHO::ChangeHairstyle() {
     platform::BusyCursor busy;
+    // The new picture brings its own size.
+    DetachGrip();
     ColorStep = 0;
     if (!HairFileExists(lblTipo->text()))
         HairNumber = 1;
@@ -175,6 +186,16 @@ void TF_FILHO::Image2MouseUp(Qt::MouseButton, Qt::KeyboardModifiers, QPoint) {
     Dragging = false;
     L->setText(QString::number(Image2->x()));
     T->setText(QString::number(Image2->y()));
+}
+
+void TF_FILHO::SH1MouseDown(Qt::MouseButton button, Qt::KeyboardModifiers, QPoint) {
+    // A right click leaves resize mode: the scroll tool bakes the new size.
+    if (button == Qt::RightButton)
+        owner_->BT_SCROLL->click();
+}
+
+void TF_FILHO::SH1MouseMove(Qt::MouseButtons, Qt::KeyboardModifiers, QPoint) {
+    SH1->update();
 }
 
 } // namespace velvo::document

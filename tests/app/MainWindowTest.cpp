@@ -214,7 +214,6 @@ void expectAlwaysEnabled(app::TF_HAIR& main) {
 }
 
 TEST_F(MainWindow, DocumentCommandsFollowTheNumberOfDocuments) {
-    main->FormActivate();
     EXPECT_TRUE(allAre(documentCommands(*main), false)) << "at start";
     expectAlwaysEnabled(*main);
 
@@ -310,6 +309,42 @@ TEST_F(MainWindow, ArrangeIconsLinesMinimisedDocumentsAlongTheBottom) {
     EXPECT_EQ(frames[1]->y(), frames[0]->y());
     EXPECT_EQ(frames[0]->x(), 0);
     EXPECT_EQ(frames[1]->x(), frames[0]->width());
+}
+
+TEST(MainWindowCreation, StartsWithTheDocumentCommandsOffWithoutAnyActivation) {
+    // Never shown, so no window manager or platform activation can set the commands.
+    QTemporaryDir dir;
+    app::TF_HAIR main(dir.path());
+    EXPECT_TRUE(allAre(documentCommands(main), false));
+    expectAlwaysEnabled(main);
+}
+
+TEST_F(MainWindow, ShortcutsOfTheDocumentMenusDoNothingWithoutADocument) {
+    main->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(main.get()));
+    const std::pair<const char*, QKeySequence> entries[] = {
+        {"Amarelo1", Qt::Key_F4},       {"Marrom1", Qt::Key_F5},
+        {"Vermelho1", Qt::Key_F6},      {"Preto1", Qt::Key_F7},
+        {"ColorPanel1", Qt::Key_F10},   {"Normal1", Qt::CTRL | Qt::Key_N},
+        {"Flip1", Qt::CTRL | Qt::Key_F}};
+    for (const auto& [name, keys] : entries) {
+        QAction* entry = main->Action(name);
+        EXPECT_FALSE(entry->isEnabled()) << name;
+        QSignalSpy fired(entry, &QAction::triggered);
+        QTest::keySequence(main.get(), keys);
+        EXPECT_EQ(fired.count(), 0) << name;
+    }
+    for (const char* name : {"Foto1", "Cabelo1", "RetoqueCabelo1", "RetoqueFoto1"})
+        EXPECT_FALSE(main->Action(name)->isEnabled()) << name;
+    EXPECT_FALSE(main->PanelOpened);
+
+    // With a document the same keys reach their entries.
+    writeHair(0, 1, hairstyle(8, 8, {0, 0, 200}));
+    openPhoto(writePhoto("a.bmp", solid(10, 10, {9, 9, 9})));
+    QSignalSpy panel(main->Action("ColorPanel1"), &QAction::triggered);
+    QTest::keyClick(main.get(), Qt::Key_F10);
+    EXPECT_EQ(panel.count(), 1);
+    EXPECT_TRUE(main->PanelOpened);
 }
 
 TEST(ProgramBlock, TitleWindowsAndOnlyTheMaximisedMainWindowShown) {
