@@ -134,7 +134,10 @@ void BM_SliderToRepaint(benchmark::State& state) {
     int step = 0;
     for (auto _ : state)
         setSliders(*s.main, settingsFor(int(state.range(1)), step++ & 1));
-    state.SetLabel(state.range(0) == 0 ? "hairstyle 400x600" : "photo 12 MP");
+    state.SetLabel(QStringLiteral("%1 x %2")
+                       .arg(s.main->PanelSnapshot.Width)
+                       .arg(s.main->PanelSnapshot.Height)
+                       .toStdString());
 }
 
 void BM_StepRestore(benchmark::State& state) {
