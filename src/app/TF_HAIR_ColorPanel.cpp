@@ -102,6 +102,15 @@ QToolButton* panelButton(QWidget* panel, const char* name, const QString& hint, 
     return button;
 }
 
+// Quietly: setting positions does not recompute the target.
+void setNeutralPositions(TF_HAIR& main) {
+    for (QScrollBar* slider : {main.sRed, main.sBlue, main.sGreen, main.sContrast, main.sLightness,
+                               main.sSaturation, main.sSharpen}) {
+        const QSignalBlocker quiet(slider);
+        slider->setValue(slider == main.sSaturation ? 255 : 0);
+    }
+}
+
 } // namespace
 
 void TF_HAIR::buildColourPanel() {
@@ -225,17 +234,7 @@ void TF_HAIR::BT_SLIDERSClick() {
     Label1->setText(QString::number(doc->HairNumber));
     GradPan1->show();
     GradPan1->raise();
-    {
-        const QSignalBlocker r(sRed), g(sGreen), b(sBlue), c(sContrast), l(sLightness),
-            s(sSaturation), h(sSharpen);
-        sRed->setValue(0);
-        sBlue->setValue(0);
-        sGreen->setValue(0);
-        sContrast->setValue(0);
-        sLightness->setValue(0);
-        sSaturation->setValue(255);
-        sSharpen->setValue(0);
-    }
+    setNeutralPositions(*this);
     PanelSnapshot.SetSize(WorkBitmap.Width, WorkBitmap.Height);
     if (WorkBitmap.ByteSize > 0)
         std::memcpy(PanelSnapshot.PixelBytes, WorkBitmap.PixelBytes, size_t(WorkBitmap.ByteSize));
@@ -298,18 +297,8 @@ void TF_HAIR::sRedScroll() {
 }
 
 void TF_HAIR::BitBtn1Click() {
-    {
-        const QSignalBlocker r(sRed), g(sGreen), b(sBlue), c(sContrast), l(sLightness),
-            s(sSaturation), h(sSharpen);
-        sRed->setValue(0);
-        sBlue->setValue(0);
-        sGreen->setValue(0);
-        sContrast->setValue(0);
-        sLightness->setValue(0);
-        sSaturation->setValue(255);
-        sSaturation->setToolTip(QStringLiteral("255"));
-        sSharpen->setValue(0);
-    }
+    setNeutralPositions(*this);
+    sSaturation->setToolTip(QStringLiteral("255"));
     for (QScrollBar* s : {sRed, sGreen, sBlue, sLightness, sContrast, sSharpen})
         s->setToolTip(QStringLiteral("0"));
     sRedScroll();
