@@ -6,6 +6,9 @@
 namespace velvo::library {
 class TF_THUMBS;
 }
+namespace velvo::retouch {
+class TF_DRAW;
+}
 
 namespace velvo::app {
 
@@ -25,6 +28,9 @@ struct ProgramWindows {
     std::unique_ptr<TF_HAIR> F_HAIR;
     // Destroyed before the main window, whose state it reads.
     std::unique_ptr<library::TF_THUMBS> F_THUMBS;
+    // The retouch editor the main window's "&Retoque" entries show; destroyed before the
+    // main window, whose scratch view it writes.
+    std::unique_ptr<retouch::TF_DRAW> F_DRAW;
     ~ProgramWindows();
 };
 
