@@ -1,5 +1,6 @@
 #include "app/TF_HAIR_Translations.h"
 #include "library/TF_THUMBS_Translations.h"
+#include "retouch/TF_DRAW_Translations.h"
 #include "translation/IniFile.h"
 #include "translation/ProfileText.h"
 #include "translation/TLanguage.h"
@@ -9,6 +10,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMainWindow>
+#include <QMenu>
 #include <QSet>
 #include <QTabWidget>
 #include <QToolButton>
@@ -154,4 +156,57 @@ TEST(ExampleTranslations, CoverEveryBrowserPathAndRelabelAStandInBrowser) {
         EXPECT_EQ(pages->tabText(i - 1),
                   ini.readString("Translations", QString("F_THUMBS.TabSheet%1.Caption").arg(i), {}))
             << i;
+}
+
+// The editor's list names one component it does not have (PenButton); every other path
+// re-labels its control in a stand-in editor, from both files.
+TEST(ExampleTranslations, CoverEveryRetouchEditorPathAndRelabelAStandInEditor) {
+    const QStringList list = velvo::retouch::retouchTranslationList();
+    ASSERT_EQ(list.size(), 19);
+    EXPECT_EQ(list.front(), "F_DRAW.Caption");
+    EXPECT_EQ(list.back(), "F_DRAW.LineWidthComboBox1.Hint");
+    for (const QString& name : exampleFiles) {
+        const IniFile ini(dataFolder + name);
+        ASSERT_TRUE(ini.isLoaded());
+        for (const QString& path : list)
+            EXPECT_FALSE(ini.readString("Translations", path, {}).isEmpty())
+                << name.toStdString() << ": " << path.toStdString();
+
+        QMainWindow window;
+        window.setObjectName("F_DRAW");
+        window.setWindowTitle("Retoque Velvo");
+        QList<QObject*> components;
+        for (const QString& path : list.mid(1)) {
+            const QString component = segment(path, 1);
+            if (component == "PenButton")
+                continue;
+            QObject* c = nullptr;
+            if (segment(path, 2).toLower() == "hint")
+                c = new QToolButton(&window);
+            else if (component == "File1" || component == "Edit1")
+                c = new QMenu("?", &window);
+            else
+                c = new QAction("?", &window);
+            c->setObjectName(component);
+            components << c;
+        }
+        TLanguage l1(&window);
+        l1.SetProperties(list);
+        l1.SetSeparator(",");
+        l1.SetLanguageFile(dataFolder + name);
+        l1.Translate();
+        EXPECT_EQ(window.windowTitle(), ini.readString("Translations", "F_DRAW.Caption", {}));
+        for (QObject* c : components) {
+            QString shown;
+            if (auto* b = qobject_cast<QToolButton*>(c))
+                shown = b->toolTip();
+            else if (auto* m = qobject_cast<QMenu*>(c))
+                shown = m->title();
+            else
+                shown = static_cast<QAction*>(c)->text();
+            const QString path = list.filter("." + c->objectName() + ".").value(0);
+            EXPECT_EQ(shown, ini.readString("Translations", path, {}))
+                << name.toStdString() << ": " << path.toStdString();
+        }
+    }
 }
