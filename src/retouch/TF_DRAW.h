@@ -130,6 +130,8 @@ private:
                            void (TF_DRAW::*handler)());
     // Pen and Shape1 take `color`.
     void setActiveColor(const QColor& color);
+    // The undo copy := the picture.
+    void saveUndo();
     // Takes the picture's pixel at (x, y) as the active colour; outside the picture nothing.
     void pickColor(int x, int y);
 

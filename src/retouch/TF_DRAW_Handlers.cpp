@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <QScrollArea>
 #include <QToolButton>
+#include <cstring>
 
 #include "imaging/TPictureIO.h"
 #include "imaging/TPictureView.h"
@@ -26,8 +27,21 @@ void TF_DRAW::pickColor(int x, int y) {
     setActiveColor(picture.pixelColor(x, y));
 }
 
+void TF_DRAW::saveUndo() {
+    const QImage& picture = Image->Image();
+    QImage& undo = Image1->Image();
+    // Every press copies the whole picture: into the undo copy's own pixels when it has the
+    // picture's layout, so a large photo costs a copy, not a new allocation as well.
+    if (undo.size() == picture.size() && undo.format() == picture.format() &&
+        undo.bytesPerLine() == picture.bytesPerLine() && !picture.isNull()) {
+        std::memcpy(undo.bits(), picture.constBits(), size_t(picture.sizeInBytes()));
+        return;
+    }
+    Image1->SetImage(picture);
+}
+
 void TF_DRAW::ImageMouseDown(Qt::MouseButton button, int x, int y) {
-    Image1->SetImage(Image->Image());
+    saveUndo();
     if (button == Qt::RightButton)
         pickColor(x, y);
     if (DropperMode) {
