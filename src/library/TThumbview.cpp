@@ -301,6 +301,40 @@ void TThumbview::mouseDownAt(QPoint p) {
     SetSelected(chosen);
 }
 
+TThumbNail* TThumbview::cellAt(QPoint p) const {
+    for (TThumbNail* c : cells_)
+        if (c->geometry().contains(p))
+            return c;
+    return nullptr;
+}
+
+QPoint TThumbview::scrollPosition() const {
+    return {horizontalScrollBar()->value(), verticalScrollBar()->value()};
+}
+
+void TThumbview::pressAt(QMouseEvent* event, QPoint p, bool startsClick) {
+    // Taken before the selection, which may scroll the pressed cell into view.
+    const QPoint scroll = scrollPosition();
+    TThumbNail* cell = cellAt(p + scroll);
+    mouseDownAt(p);
+    if (startsClick && event->button() == Qt::LeftButton) {
+        pressed_ = true;
+        pressScroll_ = scroll;
+        pressedCell_ = cell;
+        pressedOnCell_ = cell != nullptr;
+    }
+    emit OnMouseDown(event->button(), event->modifiers(), p.x(), p.y());
+}
+
+// A release over the pressed cell, judged against the content as it lay at the press, so that
+// the scroll bringing a pressed cell into view does not cancel its click; a press on the
+// background clicks when released anywhere over the view.
+bool TThumbview::releaseClicks(QPoint p) const {
+    if (!pressedOnCell_)
+        return viewport()->rect().contains(p);
+    return pressedCell_ && pressedCell_->geometry().contains(p + pressScroll_);
+}
+
 bool TThumbview::eventFilter(QObject* watched, QEvent* event) {
     if (watched == viewport() && event->type() == QEvent::Paint && !paintedOnce_) {
         paintedOnce_ = true;
@@ -312,22 +346,23 @@ bool TThumbview::eventFilter(QObject* watched, QEvent* event) {
         switch (event->type()) {
         case QEvent::MouseButtonPress: {
             auto* me = static_cast<QMouseEvent*>(event);
-            const QPoint inViewport = w->mapTo(viewport(), me->position().toPoint());
-            mouseDownAt(inViewport);
-            pressed_ = me->button() == Qt::LeftButton;
+            pressAt(me, w->mapTo(viewport(), me->position().toPoint()), true);
             return false;
         }
-        case QEvent::MouseButtonRelease:
-            if (pressed_ && static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+        case QEvent::MouseButtonRelease: {
+            auto* me = static_cast<QMouseEvent*>(event);
+            if (pressed_ && me->button() == Qt::LeftButton) {
                 pressed_ = false;
-                emit OnClick();
+                if (releaseClicks(w->mapTo(viewport(), me->position().toPoint())))
+                    emit OnClick();
             }
             return false;
+        }
         // The second press of a double click is a mouse-down too: it selects before the
-        // double click is raised.
+        // double click is raised. Its release is no click.
         case QEvent::MouseButtonDblClick: {
             auto* me = static_cast<QMouseEvent*>(event);
-            mouseDownAt(w->mapTo(viewport(), me->position().toPoint()));
+            pressAt(me, w->mapTo(viewport(), me->position().toPoint()), false);
             emit OnDblClick();
             return false;
         }

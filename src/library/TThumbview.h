@@ -1,4 +1,5 @@
 #pragma once
+#include <QPointer>
 #include <QScrollArea>
 #include <QStringList>
 #include <functional>
@@ -63,8 +64,13 @@ public:
     std::function<void(const QString& file, QString& title, QFont& font, QColor& color)> OnGetTitle;
 
 signals:
+    // A left press and release over the same cell, or over the view when the press was on
+    // its background; the owner reads Selected.
     void OnClick();
     void OnDblClick();
+    // Every press (also the second of a double click), raised after it set Selected; x and y
+    // are in the view's visible area.
+    void OnMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers modifiers, int x, int y);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -78,6 +84,12 @@ private:
     void arrangeCells();
     void scrollIntoView(int index);
     void mouseDownAt(QPoint viewPoint);
+    // The cell whose rectangle holds the point (in content pixels), or null.
+    TThumbNail* cellAt(QPoint contentPoint) const;
+    QPoint scrollPosition() const;
+    // Selects, notes a left press that a release may turn into a click, raises OnMouseDown.
+    void pressAt(QMouseEvent* event, QPoint viewPoint, bool startsClick);
+    bool releaseClicks(QPoint viewPoint) const;
 
     QWidget* content_;
     std::vector<TThumbNail*> cells_;
@@ -94,7 +106,12 @@ private:
     int cellWidth_ = 200, cellHeight_ = 200, perLine_ = 1;
     bool scanning_ = false;
     bool paintedOnce_ = false;
+    // The left press awaiting its release: on a cell (which may be freed meanwhile) or on the
+    // background, and the scroll position it was made at.
     bool pressed_ = false;
+    bool pressedOnCell_ = false;
+    QPointer<TThumbNail> pressedCell_;
+    QPoint pressScroll_;
 };
 
 } // namespace velvo::library

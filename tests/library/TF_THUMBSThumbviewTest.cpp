@@ -63,3 +63,57 @@ TEST(BrowserThumbview, CellsWithoutAreaSelectNothingInsteadOfDividingByZero) {
     QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, QPoint(10, 10));
     EXPECT_EQ(view.Selected(), -1);
 }
+
+TEST(BrowserThumbview, AClickNeedsTheReleaseOverTheCellOrViewOfThePress) {
+    QTemporaryDir dir;
+    fillFolder(dir, 3);
+    TThumbview view;
+    scanned(view, dir);
+    ASSERT_EQ(view.Count(), 3);
+    QSignalSpy clicks(&view, &TThumbview::OnClick);
+    QWidget* area = view.viewport();
+    const QPoint first(54, 54), firstCorner(10, 95), second(4 + 104 + 50, 54);
+
+    // Pressed on a photo, dragged off to the next one: nothing opens.
+    QTest::mousePress(area, Qt::LeftButton, {}, first);
+    QTest::mouseRelease(area, Qt::LeftButton, {}, second);
+    EXPECT_EQ(clicks.count(), 0);
+    // Dragged off the view altogether.
+    QTest::mousePress(area, Qt::LeftButton, {}, first);
+    QTest::mouseRelease(area, Qt::LeftButton, {}, QPoint(-20, 54));
+    EXPECT_EQ(clicks.count(), 0);
+    // Released elsewhere on the same cell: a click, on the cell the press selected.
+    QTest::mousePress(area, Qt::LeftButton, {}, first);
+    QTest::mouseRelease(area, Qt::LeftButton, {}, firstCorner);
+    EXPECT_EQ(clicks.count(), 1);
+    EXPECT_EQ(view.Selected(), 0);
+
+    // Pressed on the background: released anywhere over the view it clicks, off it not.
+    const QPoint background(600, 300);
+    QTest::mousePress(area, Qt::LeftButton, {}, background);
+    QTest::mouseRelease(area, Qt::LeftButton, {}, second);
+    EXPECT_EQ(clicks.count(), 2);
+    EXPECT_EQ(view.Selected(), -1);
+    QTest::mousePress(area, Qt::LeftButton, {}, background);
+    QTest::mouseRelease(area, Qt::LeftButton, {}, QPoint(area->width() + 5, 300));
+    EXPECT_EQ(clicks.count(), 2);
+}
+
+TEST(BrowserThumbview, RaisesItsMouseDownAfterTheSelection) {
+    QTemporaryDir dir;
+    fillFolder(dir, 3);
+    TThumbview view;
+    scanned(view, dir);
+    QList<QList<int>> downs; // button, x, y, Selected as the handler saw it
+    QObject::connect(&view, &TThumbview::OnMouseDown,
+                     [&](Qt::MouseButton button, Qt::KeyboardModifiers, int x, int y) {
+                         downs << QList<int>{int(button), x, y, view.Selected()};
+                     });
+    const QPoint third(4 + 2 * 104 + 50, 54);
+    QTest::mousePress(view.viewport(), Qt::LeftButton, {}, third);
+    QTest::mouseRelease(view.viewport(), Qt::LeftButton, {}, third);
+    QTest::mousePress(view.viewport(), Qt::RightButton, {}, QPoint(600, 300));
+    QTest::mouseRelease(view.viewport(), Qt::RightButton, {}, QPoint(600, 300));
+    EXPECT_EQ(downs, QList<QList<int>>({{int(Qt::LeftButton), third.x(), third.y(), 2},
+                                        {int(Qt::RightButton), 600, 300, -1}}));
+}
