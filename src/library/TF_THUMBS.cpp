@@ -235,13 +235,14 @@ void TF_THUMBS::PictureGridImageSelect(int category, int index) {
 }
 
 void TF_THUMBS::ChooseHairstyle() {
+    // The hourglass stays up over the message too.
+    platform::BusyCursor busy;
     if (main_->Documents().isEmpty()) {
         main_->ShowMessage(QStringLiteral("VELVO"),
                            QStringLiteral("Abra uma foto e depois escolha um cabelo!"),
                            platform::MessageIcon::Information, platform::mbOk);
         return;
     }
-    platform::BusyCursor busy;
     HairNumber = HairNumberOf(QFileInfo(ChosenFile).fileName());
     main_->InsertHairstyle(HairNumber);
 }

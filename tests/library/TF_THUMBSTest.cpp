@@ -111,16 +111,31 @@ TEST_F(Browser, HairstyleNumberRule) {
               QStringList({"0.GIF", "05.GIF", "5.GIF", "9.GIF", "10.GIF", "A.GIF", "b.GIF"}));
 }
 
-TEST_F(Browser, ChoosingWithoutAPhotoShowsTheMessageAndInsertsNothing) {
+// Records, with every box, the cursor the application showed while it was up.
+struct CursorAtMessages : platform::RecordingMessages {
+    QList<Qt::CursorShape> cursors;
+    int show(const QString& caption, const QString& text, platform::MessageIcon icon,
+             int buttons) override {
+        const QCursor* over = QGuiApplication::overrideCursor();
+        cursors << (over ? over->shape() : Qt::ArrowCursor);
+        return RecordingMessages::show(caption, text, icon, buttons);
+    }
+};
+
+TEST_F(Browser, ChoosingWithoutAPhotoShowsTheMessageUnderTheHourglassAndInsertsNothing) {
     writeFile(0, "1.GIF", imaging::encodeGif(hairstyle(8, 8, kHair)));
     make();
     showOn(1);
+    CursorAtMessages shown;
+    platform::Messages::setInstance(&shown);
     clickEntry(0, 0);
-    ASSERT_EQ(messages.shown.size(), 1);
-    EXPECT_EQ(messages.shown[0].caption, "VELVO");
-    EXPECT_EQ(messages.shown[0].text,
-              QString::fromUtf8("Abra uma foto e depois escolha um cabelo!"));
-    EXPECT_EQ(messages.shown[0].icon, platform::MessageIcon::Information);
+    platform::Messages::setInstance(&messages);
+    ASSERT_EQ(shown.shown.size(), 1);
+    EXPECT_EQ(shown.shown[0].caption, "VELVO");
+    EXPECT_EQ(shown.shown[0].text, QString::fromUtf8("Abra uma foto e depois escolha um cabelo!"));
+    EXPECT_EQ(shown.shown[0].icon, platform::MessageIcon::Information);
+    EXPECT_EQ(shown.cursors, QList<Qt::CursorShape>({Qt::WaitCursor}));
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr) << "the default cursor afterwards";
     EXPECT_TRUE(main->Documents().isEmpty());
     EXPECT_EQ(browser->ChosenFile, folder + "Velvo5/Curtos e Claros/1.GIF");
     EXPECT_TRUE(browser->isVisible()) << "the browser stays open";
