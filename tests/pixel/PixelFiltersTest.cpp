@@ -164,29 +164,61 @@ TEST(PixelFiltersTest, SharpenKeepsUniformAreasAndReadsSharpenedPredecessors) {
     EXPECT_EQ(row.PixelAt(2, 0)[2], 30);
 }
 
-TEST(PixelFiltersTest, MirrorAndEmptyBitmaps) {
-    TPixelBitmap bm, start;
-    fillRandom(bm, 7, 3, 3);
-    copyBitmap(bm, start);
-    MirrorRows(bm);
-    EXPECT_EQ(0, std::memcmp(bm.PixelAt(0, 1), start.PixelAt(6, 1), 3));
-    EXPECT_EQ(0, std::memcmp(bm.PixelAt(3, 2), start.PixelAt(3, 2), 3));
-    MirrorRows(bm);
-    EXPECT_TRUE(sameBytes(bm, start));
+TEST(PixelFiltersTest, SharpenWalksStoredRowsFromTheBottomOfThePicture) {
+    // A 1 x 3 column, distance 1: blue 60, 100, 50 from the top, so stored row 0 (the
+    // bottom) holds 50. Stored row 0: N = 5 x 50 + 3 x 100, (12800 - 8800) div 128 = 31.
+    // Stored row 1 reads row 0 as 31: N = 3 x 31 + 2 x 100 + 3 x 60, (25600 - 7568) div
+    // 128 = 140. Stored row 2 (the top, its own upper neighbour) reads 140: N = 3 x 140 +
+    // 5 x 60, (15360 - 11520) div 128 = 30. A top-down walk would give 45 at the top.
+    // Green 0 and red 255 are uniform and stay.
+    TPixelBitmap column;
+    column.SetSize(1, 3);
+    const uint8_t blue[3] = {60, 100, 50};
+    for (int y = 0; y < 3; ++y)
+        setPixel(column, 0, y, blue[y], 0, 255);
+    ApplySharpen(column, 1);
+    const uint8_t expected[3][3] = {{30, 0, 255}, {140, 0, 255}, {31, 0, 255}};
+    for (int y = 0; y < 3; ++y)
+        EXPECT_EQ(0, std::memcmp(column.PixelAt(0, y), expected[y], 3)) << "picture row " << y;
+}
 
-    fillRandom(bm, 1, 5, 4);
-    copyBitmap(bm, start);
+TEST(PixelFiltersTest, MirrorSwapsPixelsAndKeepsTheRowGap) {
+    // Width 5: 15 pixel bytes and one gap byte per row.
+    TPixelBitmap bm;
+    bm.SetSize(5, 2);
+    for (int y = 0; y < 2; ++y) {
+        for (int i = 0; i < 15; ++i)
+            bm.RowStarts[size_t(y)][i] = uint8_t(100 * y + i + 1);
+        bm.RowStarts[size_t(y)][15] = 0xEE;
+    }
     MirrorRows(bm);
-    EXPECT_TRUE(sameBytes(bm, start));
+    const uint8_t row0[16] = {13, 14, 15, 10, 11, 12, 7, 8, 9, 4, 5, 6, 1, 2, 3, 0xEE};
+    const uint8_t row1[16] = {113, 114, 115, 110, 111, 112, 107, 108,
+                              109, 104, 105, 106, 101, 102, 103, 0xEE};
+    EXPECT_EQ(0, std::memcmp(bm.RowStarts[0], row0, 16));
+    EXPECT_EQ(0, std::memcmp(bm.RowStarts[1], row1, 16));
 
+    // Even width: every pixel moves; width 1: nothing does.
+    TPixelBitmap even, start;
+    fillRandom(even, 4, 3, 3);
+    copyBitmap(even, start);
+    MirrorRows(even);
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 4; ++x)
+            ASSERT_EQ(0, std::memcmp(even.PixelAt(x, y), start.PixelAt(3 - x, y), 3))
+                << x << "," << y;
+    fillRandom(even, 1, 5, 4);
+    copyBitmap(even, start);
+    MirrorRows(even);
+    EXPECT_TRUE(sameBytes(even, start));
+
+    // No rows to walk: the sanitizer build reports any access.
     TPixelBitmap empty;
     OffsetChannels(empty, 1, 2, 3);
     ApplySaturation(empty, 0);
     ApplySharpen(empty, 3);
     MirrorRows(empty);
     ApplyPanelPipeline(empty, {1, 2, 3, 4, 5, 6, 7});
-    EXPECT_EQ(empty.Width, 0);
-    EXPECT_EQ(empty.PixelBytes, nullptr);
 }
 
 namespace {

@@ -97,13 +97,17 @@ TEST(TPixelBitmapTest, ResizeBilinearFixedPoint) {
     setPixel(src, 0, 1, 200, 200, 200), setPixel(src, 1, 1, 40, 40, 40);
     dst.SetSize(4, 4);
     src.ResizeBilinear(dst);
-    // Steps 8192 both ways: destination stored row 0 and column 0 start at the first stored
-    // pixel exactly. Stored rows are 200, 40 (bottom) and 0, 100. Stored (1, 1): fx = fy =
-    // 8192, a = 6144, w00 = 18432, b = 2048, w10 = 6144 ->
-    // (200 x 18432 + 40 x 6144 + 0 x 6144 + 100 x 2048) div 32768 = 126.
-    EXPECT_EQ(dst.RowStarts[0][0], src.RowStarts[0][0]);
-    EXPECT_EQ(dst.RowStarts[0][3], uint8_t((200 * 24576 + 40 * 8192) / 32768));
-    EXPECT_EQ(dst.RowStarts[1][3], 126);
+    // Steps 8192 both ways, so every destination pixel lies between stored rows 200, 40
+    // (bottom) and 0, 100 with fx = 8192 j, fy = 8192 i. Stored (1, 1): a = 6144, w00 = 18432,
+    // b = 2048, w10 = 6144 -> (200 x 18432 + 40 x 6144 + 0 x 6144 + 100 x 2048) div 32768 = 126.
+    // Stored row 0 and column 0 start at the first stored pixel exactly.
+    const uint8_t expected[4][4] = {
+        {200, 160, 120, 80}, {150, 126, 102, 78}, {100, 92, 85, 77}, {50, 58, 67, 76}};
+    for (int i = 0; i < 4; ++i)
+        for (int j = 0; j < 4; ++j)
+            for (int c = 0; c < 3; ++c)
+                ASSERT_EQ(dst.RowStarts[size_t(i)][j * 3 + c], expected[i][j])
+                    << "stored row " << i << " column " << j << " channel " << c;
 
     // One column: picking pixels.
     src.SetSize(1, 3);
@@ -117,11 +121,27 @@ TEST(TPixelBitmapTest, ResizeBilinearFixedPoint) {
     EXPECT_TRUE(sameBytes(dst, nearest));
     EXPECT_EQ(dst.PixelAt(2, 5)[0], 100);
 
-    // Never reads past the last column and row (the sanitizer build would report it).
-    fillRandom(src, 7, 5, 1);
-    for (auto [w, h] : {std::pair{1, 1}, {13, 2}, {2, 13}, {50, 40}, {3, 3}}) {
-        dst.SetSize(w, h);
+    // The last destination pixel weighs the source's last column and row and nothing beyond
+    // them (the sanitizer build reports a read past). Source stored (x, y): blue 30x + 5y,
+    // green 200 - blue, red 7y. 3 x 3: steps 65536 and 43690, the last pixel at x0 = 4,
+    // fx = 0 and y0 = 2, fy = 21844: blue (130 x 10924 + 135 x 21844) div 32768 = 133.
+    src.SetSize(7, 5);
+    for (int y = 0; y < 5; ++y)
+        for (int x = 0; x < 7; ++x) {
+            uint8_t* p = src.RowStarts[size_t(y)] + x * 3;
+            p[0] = uint8_t(30 * x + 5 * y), p[1] = uint8_t(200 - p[0]), p[2] = uint8_t(7 * y);
+        }
+    struct Case {
+        int w, h;
+        uint8_t last[3];
+    };
+    for (const Case& c : {Case{3, 3, {133, 66, 18}}, Case{13, 2, {176, 23, 14}},
+                          Case{2, 13, {108, 91, 25}}, Case{50, 40, {195, 4, 27}}}) {
+        dst.SetSize(c.w, c.h);
         src.ResizeBilinear(dst);
+        EXPECT_EQ(0, std::memcmp(dst.RowStarts[0], src.RowStarts[0], 3)) << c.w << "x" << c.h;
+        EXPECT_EQ(0, std::memcmp(dst.RowStarts[size_t(c.h - 1)] + (c.w - 1) * 3, c.last, 3))
+            << c.w << "x" << c.h;
     }
 }
 
