@@ -90,10 +90,13 @@ TEST(PolygonCopyTest, CopyThroughPolygonKeepsOutsidePixels) {
     const QPolygon triangle{QVector<QPoint>{{2, 2}, {10, 2}, {2, 10}}};
     copyThroughPolygon(image, target, triangle, QPoint(12, 0));
     ASSERT_EQ(target.size(), QSize(10, 10));
-    const std::vector<uint8_t> mask = polygonCoverage(triangle, polygonBox(triangle));
+    // Centres (x + 0.5, y + 0.5) inside x >= 2, y >= 2, x + y < 12, the hypotenuse being a
+    // right edge: row 2 from x 2 to 8, one pixel fewer each row down.
+    const char* covered[8] = {"#######.", "######..", "#####...", "####....",
+                              "###.....", "##......", "#.......", "........"};
     for (int y = 2; y < 10; ++y)
         for (int x = 2; x < 10; ++x) {
-            const bool in = mask[size_t((y - 2) * 8 + (x - 2))];
+            const bool in = covered[y - 2][x - 2] == '#';
             const QColor expected = in ? image.pixelColor(12 + x - 2, y - 2)
                                        : (x < 5 && y < 5 ? QColor(Qt::black) : QColor(Qt::white));
             ASSERT_EQ(target.pixelColor(x, y), expected) << x << "," << y;

@@ -124,12 +124,26 @@ TEST(PictureGridThumbnails, AreReadWhenFirstDrawnAndFitTheCell) {
 
 TEST(PictureGridThumbnails, AnUnreadableFileLeavesAnEmptyCell) {
     QTemporaryDir dir;
-    const QString file = dir.filePath("broken.gif");
-    writeFileAtomic(file.toStdString(), std::vector<uint8_t>{'G', 'I', 'F', '8', '9', 'a', 1});
+    const QString broken = dir.filePath("broken.gif");
+    writeFileAtomic(broken.toStdString(), std::vector<uint8_t>{'G', 'I', 'F', '8', '9', 'a', 1});
+    const QString good = dir.filePath("good.bmp");
+    writeFileAtomic(good.toStdString(), encodeBmp(Raster::create(100, 100, "", Bgr{0, 0, 200})));
     TPictureGrid grid;
+    grid.setFrameShape(QFrame::NoFrame);
     grid.resize(420, 220);
-    grid.SetImageFileName(grid.AppendImage(), file);
+    grid.SetSelectionWidth(0);
+    for (const QString& file : {broken, good}) {
+        const int i = grid.AppendImage();
+        grid.SetImageFileName(i, file);
+        grid.SetImageBackground(i, Qt::green);
+    }
     grid.show();
-    grid.viewport()->grab();
-    EXPECT_TRUE(grid.ThumbnailLoaded(0));
+    const QImage shot = grid.viewport()->grab().toImage();
+    // The broken file's cell holds its background alone; its neighbour still shows its picture.
+    const QRect cell = grid.CellRect(0);
+    ASSERT_EQ(cell.size(), QSize(100, 100));
+    for (int y = cell.top(); y <= cell.bottom(); ++y)
+        for (int x = cell.left(); x <= cell.right(); ++x)
+            ASSERT_EQ(shot.pixelColor(x, y), QColor(Qt::green)) << x << "," << y;
+    EXPECT_EQ(shot.pixelColor(grid.CellRect(1).center()), QColor(200, 0, 0));
 }
