@@ -114,12 +114,26 @@ TEST(TLanguage, ListValuesSplitAtTheSeparator) {
     EXPECT_EQ(TLanguage::SplitItems("  a, b  ", ""), QStringList({"a, b"}));
 }
 
-TEST(TLanguage, ListWidgetItemsAndEmptySeparator) {
-    Translated t("[Translations]\nF_TEST.LB_LIST.Items=one, two\n", {"F_TEST.LB_LIST.Items"});
-    t.l1->SetSeparator(";");
-    t.l1->Translate();
-    ASSERT_EQ(t.w.list->count(), 1);
-    EXPECT_EQ(t.w.list->item(0)->text(), "one, two");
+// A component whose window gives no separator, as the first-steps window's: the setter is never
+// called, so every list value is one trimmed item and a comma in a caption stays.
+TEST(TLanguage, WithoutASeparatorAListValueIsOneItem) {
+    TestWindow w;
+    LanguageFile file;
+    file.write("[Translations]\n"
+               "F_TEST.LB_LIST.Items=  one, two;three  \n"
+               "F_TEST.CB_TIPO.Items=Short, Light,\n"
+               "F_TEST.StyledLabel1.Caption=Red, green\n");
+    auto* l1 = new TLanguage(w.window.get());
+    l1->SetProperties(
+        {"F_TEST.LB_LIST.Items", "F_TEST.CB_TIPO.Items", "F_TEST.StyledLabel1.Caption"});
+    l1->SetLanguageFile(file.path);
+    ASSERT_EQ(l1->Separator(), "");
+    l1->Translate();
+    ASSERT_EQ(w.list->count(), 1);
+    EXPECT_EQ(w.list->item(0)->text(), "one, two;three");
+    ASSERT_EQ(w.tipo->count(), 1);
+    EXPECT_EQ(w.tipo->itemText(0), "Short, Light,");
+    EXPECT_EQ(w.label->text(), "Red, green");
 }
 
 TEST(TLanguage, MissingComponentsAndPropertiesAreSkipped) {
