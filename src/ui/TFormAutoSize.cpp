@@ -7,6 +7,7 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <QWidget>
+#include <QWindow>
 #include <cstdlib>
 #include <limits>
 
@@ -123,48 +124,89 @@ TScreenMetrics TFormAutoSize::screenMetrics() const {
     return {size.width(), size.height(), qRound(screen->logicalDotsPerInchY())};
 }
 
+std::optional<QMargins> TFormAutoSize::frame() const {
+    if (frameProvider_)
+        return frameProvider_(window_);
+    const QWindow* handle = window_->windowHandle();
+    if (!handle)
+        return std::nullopt;
+    // A window manager frames a window as it maps it, so an exposed window without margins
+    // has no frame.
+    const QMargins margins = handle->frameMargins();
+    if (!margins.isNull() || handle->isExposed())
+        return margins;
+    return std::nullopt;
+}
+
+void TFormAutoSize::scaleForResolution(const QMargins& margins) {
+    const QSize frame(margins.left() + margins.right(), margins.top() + margins.bottom());
+    const QSize outer = window_->size() + frame;
+    const int ppi = pendingPixelsPerInch_;
+    const int height = scaledSize(outer.height(), ppi, design_.PixelsPerInch, "pixels per inch");
+    const int width = scaledSize(outer.width(), ppi, design_.PixelsPerInch, "pixels per inch");
+    window_->resize(std::max(0, width - frame.width()), std::max(0, height - frame.height()));
+}
+
 void TFormAutoSize::Adjust() {
     if (!window_)
         return;
-    if (clientAutoSize_ && window_->height() != design_.ClientHeight)
-        window_->resize(window_->width(), std::max(0, design_.ClientHeight));
-    if (allowAutoSize_) {
-        const TScreenMetrics screen = screenMetrics();
-        if ((screen.Width != design_.Width || screen.Height != design_.Height) &&
-            WindowScaled(window_)) {
-            const int clientHeight =
-                scaledSize(window_->height(), screen.Height, design_.Height, "height");
-            const int clientWidth =
-                scaledSize(window_->width(), screen.Width, design_.Width, "width");
-            window_->resize(clientWidth, clientHeight);
-            scaleChildren(window_, screen.Width, design_.Width);
-            scaleFont(window_, screen.Width, design_.Width);
+    if (!framePending_) {
+        if (clientAutoSize_ && window_->height() != design_.ClientHeight)
+            window_->resize(window_->width(), std::max(0, design_.ClientHeight));
+        if (allowAutoSize_) {
+            const TScreenMetrics screen = screenMetrics();
+            const bool resolution =
+                checkPixelsPerInch_ && screen.PixelsPerInch != design_.PixelsPerInch;
+            // Refused before anything changes, so that a retry never scales twice.
+            if (resolution && design_.PixelsPerInch <= 0)
+                throw velvo::Error("", "design pixels per inch must be positive");
+            if ((screen.Width != design_.Width || screen.Height != design_.Height) &&
+                WindowScaled(window_)) {
+                const int clientHeight =
+                    scaledSize(window_->height(), screen.Height, design_.Height, "height");
+                const int clientWidth =
+                    scaledSize(window_->width(), screen.Width, design_.Width, "width");
+                window_->resize(clientWidth, clientHeight);
+                scaleChildren(window_, screen.Width, design_.Width);
+                scaleFont(window_, screen.Width, design_.Width);
+            }
+            if (resolution) {
+                framePending_ = true;
+                pendingPixelsPerInch_ = screen.PixelsPerInch;
+            }
         }
-        if (checkPixelsPerInch_ && screen.PixelsPerInch != design_.PixelsPerInch) {
-            const QSize outer = window_->frameGeometry().size();
-            const QSize frame = outer - window_->size();
-            const int height = scaledSize(outer.height(), screen.PixelsPerInch,
-                                          design_.PixelsPerInch, "pixels per inch");
-            const int width = scaledSize(outer.width(), screen.PixelsPerInch, design_.PixelsPerInch,
-                                         "pixels per inch");
-            window_->resize(std::max(0, width - frame.width()),
-                            std::max(0, height - frame.height()));
+    }
+    if (framePending_) {
+        const std::optional<QMargins> margins = frame();
+        if (!margins) {
+            // Retried at the window's exposure; Active stays on until then.
+            if (QWindow* handle = window_->windowHandle())
+                handle->installEventFilter(this);
+            return;
         }
+        scaleForResolution(*margins);
+        framePending_ = false;
     }
     active_ = false;
 }
 
-bool TFormAutoSize::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == window_ && event->type() == QEvent::Show && active_) {
-        try {
-            Adjust();
-        } catch (const std::exception& error) {
-            if (errorHandler())
-                errorHandler()(error);
-            else
-                velvo::platform::Messages::instance().showStandardError(
-                    QString::fromStdString(error.what()));
-        }
+void TFormAutoSize::runGuarded(const std::function<void()>& step) {
+    try {
+        step();
+    } catch (const std::exception& error) {
+        if (errorHandler())
+            errorHandler()(error);
+        else
+            velvo::platform::Messages::instance().showStandardError(
+                QString::fromStdString(error.what()));
     }
+}
+
+bool TFormAutoSize::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == window_ && event->type() == QEvent::Show && active_)
+        runGuarded([this] { Adjust(); });
+    else if (event->type() == QEvent::Expose && window_ && watched == window_->windowHandle() &&
+             active_ && framePending_ && window_->windowHandle()->isExposed())
+        runGuarded([this] { Adjust(); });
     return QObject::eventFilter(watched, event);
 }

@@ -1,7 +1,9 @@
 #pragma once
+#include <QMargins>
 #include <QObject>
 #include <exception>
 #include <functional>
+#include <optional>
 
 class QWidget;
 
@@ -29,14 +31,19 @@ struct TScreenMetrics {
 //    (truncated) and every child's edges and explicitly set fonts by screen width / design
 //    width (rounded); when CheckPixelsPerInch is on and the logical resolution differs from
 //    the design value, the outer size is scaled by ppi / design ppi (truncated).
+// The outer size needs the window manager's frame, which X11 reports only once the window is
+// mapped: while it is unknown at the showing, the resolution step waits for the window's first
+// exposure; the other steps run at the showing, before the window's own show handler.
 // Active goes off after a successful adjustment, so later showings change nothing. An error
-// goes to the error handler (by default the standard error box), Active stays on and the
-// adjustment is tried again at the next showing; the window is shown either way.
+// goes to the error handler (by default the standard error box), Active stays on and what is
+// left of the adjustment is tried again at the next showing; the window is shown either way.
 class TFormAutoSize : public QObject {
     Q_OBJECT
 public:
     using ScreenMetricsProvider = std::function<TScreenMetrics(const QWidget* window)>;
     using ErrorHandler = std::function<void(const std::exception& error)>;
+    // The frame around the window, or nullopt while the window manager has not framed it.
+    using FrameProvider = std::function<std::optional<QMargins>(const QWidget* window)>;
 
     // Watches owner's show events; several instances on one window each run their own step.
     explicit TFormAutoSize(QWidget* owner);
@@ -63,10 +70,16 @@ public:
         provider_ = std::move(provider);
     }
     static void SetDefaultScreenMetricsProvider(ScreenMetricsProvider provider);
+    // A null provider restores the default: the platform window's frame margins, known once
+    // they are not empty or the window has been exposed.
+    void SetFrameProvider(FrameProvider provider) { frameProvider_ = std::move(provider); }
     static void SetErrorHandler(ErrorHandler handler);
 
-    // The adjustment itself, as run at a showing while Active is on.
+    // The adjustment itself, as run at a showing while Active is on. The resolution step is
+    // left pending (Active stays on) while the frame is unknown.
     void Adjust();
+    // The resolution step is waiting for the window's frame.
+    bool FramePending() const { return framePending_; }
 
     // Windows' MulDiv: a * b / c rounded to the nearest integer, halves away from zero.
     static int MulDiv(int a, int b, int c);
@@ -76,6 +89,10 @@ protected:
 
 private:
     TScreenMetrics screenMetrics() const;
+    std::optional<QMargins> frame() const;
+    // The outer size (client plus frame) times ppi / design ppi, truncated.
+    void scaleForResolution(const QMargins& frame);
+    void runGuarded(const std::function<void()>& step);
 
     QWidget* window_;
     bool active_ = false;
@@ -84,4 +101,8 @@ private:
     bool allowAutoSize_ = false;
     bool checkPixelsPerInch_ = false;
     ScreenMetricsProvider provider_;
+    FrameProvider frameProvider_;
+    // The steps before the resolution step are done; the logical resolution they read.
+    bool framePending_ = false;
+    int pendingPixelsPerInch_ = 96;
 };

@@ -3,7 +3,9 @@
 #include "imaging/codecs/Error.h"
 
 #include <QLabel>
+#include <QTest>
 #include <QWidget>
+#include <QWindow>
 #include <gtest/gtest.h>
 #include <memory>
 #include <stdexcept>
@@ -88,16 +90,52 @@ TEST(TFormAutoSize, UnscaledWindowKeepsItsSizeOnALargerScreen) {
     EXPECT_FALSE(a.autoSize->Active());
 }
 
-TEST(TFormAutoSize, ResolutionStepScalesTheOuterSize) {
+// What the outer size of a window with client size `client` becomes at 120 pixels per inch.
+QSize outerAt120(QSize client, const QWidget& shown) {
+    const QSize outer = client + shown.frameGeometry().size() - shown.size();
+    return {outer.width() * 120 / 96, outer.height() * 120 / 96};
+}
+
+TEST(TFormAutoSize, ResolutionStepScalesTheOuterSizeKnownAtTheShowing) {
     for (bool scaled : {false, true}) {
         AutoSized a({800, 600, 120}, scaled, {544, 279}, 252);
-        a.window->winId(); // the frame is known once the platform window exists
-        const QSize frame = a.window->frameGeometry().size() - a.window->size();
-        a.window->resize(QSize(544, 279) - frame);
         a.window->show();
-        // 544*120/96 = 680, 279*120/96 = 348.75
-        EXPECT_EQ(a.window->frameGeometry().size(), QSize(680, 348)) << scaled;
+        ASSERT_NE(a.window->frameGeometry().size(), a.window->size()) << "a framed window";
+        // (544 + frame) * 120 / 96 and (279 + frame) * 120 / 96, truncated, before the
+        // window's own show handler runs.
+        EXPECT_EQ(a.window->frameGeometry().size(), outerAt120({544, 279}, *a.window)) << scaled;
+        EXPECT_EQ(a.window->sizeAtShow, a.window->size()) << scaled;
+        EXPECT_FALSE(a.autoSize->Active());
     }
+}
+
+TEST(TFormAutoSize, ResolutionStepWaitsForAFrameThatArrivesWithTheMapping) {
+    // As on X11: the window manager's frame is unknown until the window is on the screen.
+    AutoSized a({1024, 768, 120}, true, {400, 200}, 200);
+    int asked = 0;
+    a.autoSize->SetFrameProvider([&](const QWidget* w) -> std::optional<QMargins> {
+        ++asked;
+        const QWindow* handle = w->windowHandle();
+        if (!handle || !handle->isExposed())
+            return std::nullopt;
+        return handle->frameMargins();
+    });
+    a.window->show();
+    // The screen step ran at the showing: 400 * 1024 / 800, 200 * 768 / 600.
+    EXPECT_EQ(a.window->sizeAtShow, QSize(512, 256));
+    EXPECT_TRUE(a.autoSize->Active());
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(a.window.get()));
+    EXPECT_GE(asked, 2);
+    EXPECT_FALSE(a.autoSize->Active());
+    EXPECT_FALSE(a.autoSize->FramePending());
+    EXPECT_EQ(a.window->frameGeometry().size(), outerAt120({512, 256}, *a.window));
+
+    // Exposed again later: nothing changes.
+    const QSize adjusted = a.window->size();
+    a.window->hide();
+    a.window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(a.window.get()));
+    EXPECT_EQ(a.window->size(), adjusted);
 }
 
 TEST(TFormAutoSize, SecondShowingChangesNothing) {
