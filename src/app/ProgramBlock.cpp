@@ -4,6 +4,8 @@
 #include <QScreen>
 
 #include "app/TF_HAIR.h"
+#include "app/TF_QSTART.h"
+#include "app/TF_SOBRE.h"
 #include "library/TF_THUMBS.h"
 #include "platform/Messages.h"
 #include "retouch/TF_DRAW.h"
@@ -25,8 +27,10 @@ std::unique_ptr<ProgramWindows> CreateProgramWindows(const QString& programFolde
     auto windows = std::make_unique<ProgramWindows>();
     windows->F_HAIR = std::make_unique<TF_HAIR>(programFolder);
     windows->F_THUMBS = std::make_unique<library::TF_THUMBS>(windows->F_HAIR.get());
+    windows->F_SOBRE = std::make_unique<TF_SOBRE>(windows->F_HAIR.get());
     windows->F_DRAW = std::make_unique<retouch::TF_DRAW>(windows->F_HAIR.get());
     windows->F_HAIR->Retoucher = windows->F_DRAW.get();
+    windows->F_QSTART = std::make_unique<TF_QSTART>(windows->F_HAIR.get());
     // Without a window manager (a bare X server, a kiosk session) nothing maximises, so the
     // window first takes the screen's whole free area itself.
     if (QScreen* screen = QGuiApplication::primaryScreen())

@@ -13,6 +13,8 @@ class TF_DRAW;
 namespace velvo::app {
 
 class TF_HAIR;
+class TF_SOBRE;
+class TF_QSTART;
 
 // The application object of the program: a velvo::Error (or any other exception) that leaves
 // an event handler ends in the standard error box and the program goes on.
@@ -28,9 +30,11 @@ struct ProgramWindows {
     std::unique_ptr<TF_HAIR> F_HAIR;
     // Destroyed before the main window, whose state it reads.
     std::unique_ptr<library::TF_THUMBS> F_THUMBS;
+    std::unique_ptr<TF_SOBRE> F_SOBRE;
     // The retouch editor the main window's "&Retoque" entries show; destroyed before the
     // main window, whose scratch view it writes.
     std::unique_ptr<retouch::TF_DRAW> F_DRAW;
+    std::unique_ptr<TF_QSTART> F_QSTART;
     ~ProgramWindows();
 };
 

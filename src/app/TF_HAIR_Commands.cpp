@@ -3,6 +3,7 @@
 // result it did not compute.
 #include "app/TF_HAIR.h"
 #include "app/TF_QSTART.h"
+#include "app/TF_SOBRE.h"
 
 namespace velvo::app {
 
@@ -13,7 +14,10 @@ void TF_HAIR::QuickStartClick() {
     F_QSTART->raise();
     F_QSTART->activateWindow();
 }
-void TF_HAIR::SobreoPrograma1Click() {}
+void TF_HAIR::SobreoPrograma1Click() {
+    if (F_SOBRE)
+        F_SOBRE->exec();
+}
 
 void TF_HAIR::Imprimir1Click() {}
 void TF_HAIR::PrintPreview1Click() {}
