@@ -334,6 +334,10 @@ void TF_DRAW::FormCreate() {
 bool TF_DRAW::event(QEvent* event) {
     if (event->type() == QEvent::WindowActivate)
         platform::runGuarded([this] { FormActivate(); });
+    // Hints are tool tips only: shown in the status bar they would hide the pointer position
+    // and the picking hint, and stay there after the pointer has left the control.
+    if (event->type() == QEvent::StatusTip)
+        return true;
     return QMainWindow::event(event);
 }
 

