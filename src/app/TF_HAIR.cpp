@@ -7,6 +7,7 @@
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QToolButton>
+#include <algorithm>
 
 #include "app/TF_HAIR_Translations.h"
 #include "document/TF_FILHO.h"
@@ -212,17 +213,23 @@ void TF_HAIR::Sair1Click() {
 }
 
 void TF_HAIR::ArranjarIcones1Click() {
-    // Minimised documents line up along the bottom edge; the others keep their place.
+    // Minimised documents line up from the bottom-left corner; a full row starts a new one
+    // above it. The others keep their place.
     int x = 0;
-    const int bottom = MdiArea->viewport()->height();
+    int rowBottom = MdiArea->viewport()->height();
+    int rowHeight = 0;
     for (QMdiSubWindow* window : MdiArea->subWindowList(QMdiArea::CreationOrder)) {
         if (!window->isMinimized())
             continue;
         const QSize size = window->size();
-        if (x > 0 && x + size.width() > MdiArea->viewport()->width())
+        if (x > 0 && x + size.width() > MdiArea->viewport()->width()) {
             x = 0;
-        window->move(x, bottom - size.height());
+            rowBottom -= rowHeight;
+            rowHeight = 0;
+        }
+        window->move(x, rowBottom - size.height());
         x += size.width();
+        rowHeight = std::max(rowHeight, size.height());
     }
 }
 

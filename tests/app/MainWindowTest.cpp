@@ -294,21 +294,32 @@ TEST_F(MainWindow, ExitClosesEveryDocumentAndTheWindow) {
     EXPECT_TRUE(main->Documents().isEmpty());
 }
 
-TEST_F(MainWindow, ArrangeIconsLinesMinimisedDocumentsAlongTheBottom) {
+TEST_F(MainWindow, ArrangeIconsLinesMinimisedDocumentsUpFromTheBottom) {
     const QString photo = writePhoto("a.bmp", solid(10, 10, {9, 9, 9}));
     writeHair(0, 1, hairstyle(8, 8, {0, 0, 200}));
     QList<QWidget*> frames;
-    for (int i = 0; i < 2; ++i) {
+    auto addMinimised = [&] {
         frames << openPhoto(photo)->SubWindow();
         frames.last()->showMinimized();
-        frames.last()->move(100 + i * 30, 50);
-    }
+        frames.last()->move(100 + int(frames.size()) * 30, 50);
+    };
+    addMinimised();
+    const QSize icon = frames[0]->size();
+    const QSize area = main->MdiArea->viewport()->size();
+    const int perRow = area.width() / icon.width();
+    ASSERT_GE(perRow, 1);
+    // A full bottom row and two more.
+    while (frames.size() < perRow + 2)
+        addMinimised();
     main->ArranjarIcones1Click();
-    const int bottom = main->MdiArea->viewport()->height();
-    EXPECT_EQ(frames[0]->geometry().bottom() + 1, bottom);
-    EXPECT_EQ(frames[1]->y(), frames[0]->y());
-    EXPECT_EQ(frames[0]->x(), 0);
-    EXPECT_EQ(frames[1]->x(), frames[0]->width());
+    for (int i = 0; i < perRow; ++i)
+        EXPECT_EQ(frames[i]->geometry(),
+                  QRect(QPoint(i * icon.width(), area.height() - icon.height()), icon))
+            << i;
+    EXPECT_EQ(frames[perRow]->geometry(),
+              QRect(QPoint(0, area.height() - 2 * icon.height()), icon));
+    EXPECT_EQ(frames[perRow + 1]->geometry(),
+              QRect(QPoint(icon.width(), area.height() - 2 * icon.height()), icon));
 }
 
 TEST(MainWindowCreation, StartsWithTheDocumentCommandsOffWithoutAnyActivation) {
