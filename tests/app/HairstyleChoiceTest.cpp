@@ -150,10 +150,15 @@ TEST_F(HairstyleChoice, SwitchingViewerEmptiesTheGridsAndReadsTheOtherLibrary) {
     EXPECT_EQ(grid(0)->ImageCount(), 1);
 }
 
-TEST_F(HairstyleChoice, PickingTwiceGivesTwoWindowsAndLeavesThePhotoAlone) {
+TEST_F(HairstyleChoice, PickingTwiceGivesTwoWindowsAndOnlyRelabelsThePhoto) {
     writeLibraryHair("Velvo5", 0, "1.GIF", kFirst);
     writeLibraryHair("Velvo5", 0, "2.GIF", kFifth);
+    writeLibraryHair("Velvo42", 0, "1.GIF", kFifth);
+    writeLibraryHair("Velvo42", 0, "2.GIF", kFirst);
     document::TF_FILHO* photo = openPhoto(writePhoto("client.bmp", solid(80, 60, {9, 9, 9})));
+    ASSERT_EQ(photo->Hair->text(), "Velvo5");
+    // The other library, chosen after the photo was opened, labels the photo at the pick.
+    main->Visualizador42Click();
     main->BT_CCClick();
     waitForBrowser();
     pick(0, 1);
@@ -161,10 +166,12 @@ TEST_F(HairstyleChoice, PickingTwiceGivesTwoWindowsAndLeavesThePhotoAlone) {
     ASSERT_EQ(main->Documents().size(), 3);
     EXPECT_EQ(main->Documents()[1]->HairNumber, 2);
     EXPECT_EQ(main->Documents()[2]->HairNumber, 2);
+    EXPECT_EQ(main->Documents()[1]->Hair->text(), "Velvo42");
+    EXPECT_EQ(hairColour(main->Documents()[1]), rgb(kFirst));
     EXPECT_EQ(main->Documents()[2]->lblFilename->text(), photo->lblFilename->text());
     EXPECT_EQ(photo->HairNumber, 1);
     EXPECT_FALSE(photo->Image2->isVisible());
-    EXPECT_EQ(photo->Hair->text(), "Velvo5");
+    EXPECT_EQ(photo->Hair->text(), "Velvo42");
 
     // Home on the grid chooses, and inserts, the first hairstyle.
     grid(0)->setFocus();
