@@ -9,6 +9,7 @@
 #include "app/TF_HAIR.h"
 #include "document/TF_FILHO.h"
 #include "document/THairOverlay.h"
+#include "document/TImageFX.h"
 #include "document/TResizeGrip.h"
 #include "imaging/TPictureIO.h"
 #include "imaging/TPictureProc.h"
@@ -47,15 +48,15 @@ void TF_HAIR::FinishResize() {
         return;
     doc->SH1->Detach();
     document::THairOverlay& overlay = *doc->Image2;
-    doc->Image3->SetPicture(overlay.Picture());
+    doc->Image3->SetBitmap(overlay.Picture());
     doc->Image3->setGeometry(overlay.geometry());
     // Drawn the way the overlay draws itself (nearest pixels, no blending), so the baked picture
     // is what the stylist saw and its key colour stays exact.
     QImage baked(doc->Image3->size(), QImage::Format_BGR888);
-    if (!baked.isNull() && !doc->Image3->Picture().isNull()) {
+    if (!baked.isNull() && !doc->Image3->Bitmap().isNull()) {
         QPainter painter(&baked);
         painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
-        painter.drawImage(baked.rect(), doc->Image3->Picture());
+        painter.drawImage(baked.rect(), doc->Image3->Bitmap());
     }
     overlay.SetPicture(baked);
 }

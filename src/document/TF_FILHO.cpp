@@ -8,6 +8,7 @@
 
 #include "app/TF_HAIR.h"
 #include "document/THairOverlay.h"
+#include "document/TImageFX.h"
 #include "document/TResizeGrip.h"
 #include "imaging/TPictureIO.h"
 #include "imaging/TPictureProc.h"
@@ -70,13 +71,15 @@ TF_FILHO::TF_FILHO(app::TF_HAIR* owner) : owner_(owner) {
     PictureProc2->SetAttachedView(ImageAux2);
     PictureProc2->SetAutoUndo(true);
 
-    Image3 = new THairOverlay(Image1);
+    Image3 = new TImageFX(Image1);
     Image3->setObjectName(QStringLiteral("Image3"));
+    Image3->setEnabled(false);
+    Image3->SetVisible(false);
     Image3->SetAutoSize(false);
+    Image3->SetCenter(true);
     Image3->SetStretch(true);
     Image3->SetTransparent(true);
-    Image3->setEnabled(false);
-    Image3->hide();
+    Image3->SetTransparentPixel(QStringLiteral("0,0"));
 
     SH1 = new TResizeGrip(Image1);
     SH1->setObjectName(QStringLiteral("SH1"));

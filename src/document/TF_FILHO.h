@@ -18,6 +18,7 @@ class TF_HAIR;
 namespace velvo::document {
 
 class THairOverlay;
+class TImageFX;
 class TResizeGrip;
 
 // The document window: one photo (Image1) with one hairstyle laid over it (Image2), filled
@@ -39,7 +40,7 @@ public:
     // The frame the resize tool lays around the overlay; detached otherwise.
     TResizeGrip* SH1 = nullptr;
     // Scratch holder through which the main window bakes a stretched overlay.
-    THairOverlay* Image3 = nullptr;
+    TImageFX* Image3 = nullptr;
 
     // State items.
     QLabel* lblFilename = nullptr;
