@@ -156,9 +156,9 @@ public:
     int EffectRate() const { return effectRate_; }
     void SetEffectRate(int rate);
 
-    // Starts Effect when none runs, the control is enabled, the picture is not empty and
-    // EffectDelay is above 0 (with EffectDelay 0 it does nothing). Otherwise, and when the
-    // control is not Visible, it stops the effect.
+    // Starts Effect when none runs and the control is enabled, Visible and has a non-empty
+    // picture; with EffectDelay 0 it then does nothing. In every other case, a running effect
+    // included, it stops the effect.
     void StartEffect();
     // Ends a running effect without OnComplete; Effect takes its last requested value.
     void StopEffect();
