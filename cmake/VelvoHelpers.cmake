@@ -1,15 +1,20 @@
-# velvo_library(NAME DIR [RECURSE] [DEPS ...])
-# A static library of every source in DIR. New files join their folder's target at the next
-# configure, so adding a class never means editing a build file.
-function(velvo_library name dir)
+# velvo_library(NAME DIR... [RECURSE] [DEPS ...])
+# A static library of every source in the DIRs. New files join their folder's target at the
+# next configure, so adding a class never means editing a build file. A folder that does not
+# exist yet adds nothing.
+function(velvo_library name)
     cmake_parse_arguments(ARG "RECURSE" "" "DEPS" ${ARGN})
-    if(ARG_RECURSE)
-        file(GLOB_RECURSE srcs CONFIGURE_DEPENDS ${dir}/*.cpp ${dir}/*.h ${dir}/*.qrc)
-    else()
-        file(GLOB srcs CONFIGURE_DEPENDS ${dir}/*.cpp ${dir}/*.h ${dir}/*.qrc)
-    endif()
+    set(srcs)
+    foreach(dir ${ARG_UNPARSED_ARGUMENTS})
+        if(ARG_RECURSE)
+            file(GLOB_RECURSE found CONFIGURE_DEPENDS ${dir}/*.cpp ${dir}/*.h ${dir}/*.qrc)
+        else()
+            file(GLOB found CONFIGURE_DEPENDS ${dir}/*.cpp ${dir}/*.h ${dir}/*.qrc)
+        endif()
+        list(APPEND srcs ${found})
+    endforeach()
     if(NOT srcs MATCHES "\\.cpp")
-        # A folder whose classes have not arrived yet still gives a target to link against.
+        # Folders whose classes have not arrived yet still give a target to link against.
         set(empty ${CMAKE_CURRENT_BINARY_DIR}/${name}_empty.cpp)
         file(WRITE ${empty} "// This folder has no classes yet.\n")
         list(APPEND srcs ${empty})
