@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <bit>
+#include <cstring>
 #include <limits>
 
 #include "imaging/codecs/ByteReader.h"
@@ -369,34 +370,42 @@ Raster decodeIconDib(Bytes entry, const std::string& name) {
 
 } // namespace bmp
 
-std::vector<uint8_t> encodeBmp(const Raster& picture) {
-    if (picture.empty() || picture.pixels.size() != picture.stride() * size_t(picture.height))
-        throw Error("", "cannot write an empty or malformed picture as a bitmap");
-    const int w = picture.width, h = picture.height;
+namespace bmp {
+
+bool keepsOneBit(const Raster& picture) {
+    checkWritable(picture);
     bool oneBit = picture.bilevel;
     for (size_t i = 0; oneBit && i < picture.pixels.size(); i += 3) {
         const uint8_t v = picture.pixels[i];
         oneBit = (v == 0 || v == 255) && picture.pixels[i + 1] == v && picture.pixels[i + 2] == v;
     }
-    const int bpp = oneBit ? 1 : 24;
-    const uint64_t stride = (uint64_t(w) * bpp + 31) / 32 * 4;
+    return oneBit;
+}
+
+void checkWritable(const Raster& picture) {
+    if (picture.empty() || picture.pixels.size() != picture.stride() * size_t(picture.height))
+        throw Error("", "cannot write an empty or malformed picture as a bitmap");
+}
+
+std::vector<uint8_t> fileHeader(int width, int height, int bitCount) {
+    const bool oneBit = bitCount == 1;
+    const uint64_t stride = (uint64_t(width) * uint64_t(bitCount) + 31) / 32 * 4;
     const uint32_t offBits = 14 + 40 + (oneBit ? 8 : 0);
-    const uint64_t imageSize = stride * uint64_t(h);
+    const uint64_t imageSize = stride * uint64_t(height);
     if (offBits + imageSize > std::numeric_limits<uint32_t>::max())
         throw Error("", "picture too large for a Windows bitmap");
-
     std::vector<uint8_t> out;
-    out.reserve(size_t(offBits + imageSize));
+    out.reserve(offBits);
     out.push_back('B');
     out.push_back('M');
     putU32le(out, uint32_t(offBits + imageSize));
     putU32le(out, 0);
     putU32le(out, offBits);
     putU32le(out, 40);
-    putU32le(out, uint32_t(w));
-    putU32le(out, uint32_t(h));
+    putU32le(out, uint32_t(width));
+    putU32le(out, uint32_t(height));
     putU16le(out, 1);
-    putU16le(out, uint16_t(bpp));
+    putU16le(out, uint16_t(bitCount));
     putU32le(out, BiRgb);
     putU32le(out, uint32_t(imageSize));
     putU32le(out, 2835); // 72 dots per inch
@@ -407,17 +416,28 @@ std::vector<uint8_t> encodeBmp(const Raster& picture) {
         putU32le(out, 0x000000);
         putU32le(out, 0xFFFFFF);
     }
+    return out;
+}
+
+} // namespace bmp
+
+std::vector<uint8_t> encodeBmp(const Raster& picture) {
+    const bool oneBit = bmp::keepsOneBit(picture);
+    const int w = picture.width, h = picture.height;
+    const int bpp = oneBit ? 1 : 24;
+    const size_t stride = (size_t(w) * bpp + 31) / 32 * 4;
+    std::vector<uint8_t> out = bmp::fileHeader(w, h, bpp);
+    const size_t offBits = out.size();
+    out.resize(offBits + stride * size_t(h), 0);
     for (int y = h - 1; y >= 0; --y) {
         const uint8_t* p = picture.row(y);
-        const size_t rowStart = out.size();
+        uint8_t* row = out.data() + offBits + size_t(h - 1 - y) * stride;
         if (oneBit) {
-            out.resize(rowStart + size_t(stride), 0);
             for (int x = 0; x < w; ++x)
                 if (p[3 * x])
-                    out[rowStart + size_t(x) / 8] |= uint8_t(0x80 >> (x % 8));
+                    row[size_t(x) / 8] |= uint8_t(0x80 >> (x % 8));
         } else {
-            out.insert(out.end(), p, p + picture.stride());
-            out.resize(rowStart + size_t(stride), 0);
+            std::memcpy(row, p, picture.stride());
         }
     }
     return out;

@@ -16,6 +16,7 @@
 //   opaque. Alpha is composited onto white.
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "imaging/codecs/Codecs.h"
 
@@ -36,5 +37,14 @@ DibSummary peekIconDib(Bytes entry, const std::string& name);
 // nonzero alpha uses its alpha (onto white) instead of the mask. A mask that is missing
 // altogether counts as all opaque.
 Raster decodeIconDib(Bytes entry, const std::string& name);
+
+// Throws velvo::Error unless the picture can be written: not empty, its pixels all there.
+void checkWritable(const Raster& picture);
+// A writable picture that encodeBmp stores in 1 bit: bilevel and only black and white.
+bool keepsOneBit(const Raster& picture);
+// The file and information headers of an uncompressed bitmap of 1 or 24 bits, bottom-up, with
+// the black-and-white colour table for 1 bit; the pixel rows follow it. Throws velvo::Error
+// when the file would pass 4 GB.
+std::vector<uint8_t> fileHeader(int width, int height, int bitCount);
 
 } // namespace velvo::imaging::bmp

@@ -19,6 +19,7 @@
 #include "imaging/codecs/ByteReader.h"
 #include "imaging/codecs/Codecs.h"
 #include "imaging/codecs/ColorQuantizer.h"
+#include "imaging/codecs/FileBytes.h"
 #include "imaging/codecs/GifLzw.h"
 
 namespace velvo::imaging {
@@ -45,7 +46,7 @@ void skipSubBlocks(ByteReader& r) {
 // The image's data sub-blocks joined. A file cut short inside them gives what is there.
 std::vector<uint8_t> gatherSubBlocks(ByteReader& r) {
     std::vector<uint8_t> out;
-    out.reserve(r.remaining());
+    reserveLarge(out, r.remaining());
     while (!r.atEnd()) {
         const size_t len = r.u8();
         if (len == 0)
@@ -176,6 +177,7 @@ Raster decodeGif(Bytes data, const std::string& name) {
     if (inPlace) {
         out.width = w;
         out.height = h;
+        reserveLarge(out.pixels, frameSize * 3);
         out.pixels.resize(frameSize * 3);
         indices = out.pixels.data() + 2 * frameSize;
     } else {

@@ -2,15 +2,19 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <map>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
+#include "imaging/codecs/BmpCodec.h"
 #include "imaging/codecs/Codecs.h"
 #include "imaging/codecs/Error.h"
+#include "imaging/codecs/FileBytes.h"
 
 namespace velvo::imaging {
 namespace fs = std::filesystem;
@@ -66,23 +70,16 @@ ImageFormat formatFromExtension(const fs::path& file) {
 }
 
 std::vector<uint8_t> readFile(const fs::path& file) {
-    const std::string name = file.string();
-    FILE* f = std::fopen(name.c_str(), "rb");
-    if (!f)
-        throw Error(name, "cannot open file (" + systemError() + ")");
-    std::vector<uint8_t> data;
-    uint8_t buf[65536];
-    size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0)
-        data.insert(data.end(), buf, buf + n);
-    const bool failed = std::ferror(f);
-    std::fclose(f);
-    if (failed)
-        throw Error(name, "cannot read file");
-    return data;
+    const FileBytes bytes(file);
+    return {bytes.bytes().begin(), bytes.bytes().end()};
 }
 
 void writeFileAtomic(const fs::path& file, std::span<const uint8_t> bytes) {
+    const std::span<const uint8_t> pieces[] = {bytes};
+    writeFileAtomic(file, std::span<const std::span<const uint8_t>>(pieces));
+}
+
+void writeFileAtomic(const fs::path& file, std::span<const std::span<const uint8_t>> pieces) {
     const std::string name = file.string();
     fs::path dir = file.parent_path();
     if (dir.empty())
@@ -93,18 +90,43 @@ void writeFileAtomic(const fs::path& file, std::span<const uint8_t> bytes) {
     int fd = ::mkstemp(tmp.data());
     if (fd < 0)
         throw Error(name, "cannot write file (" + systemError() + ")");
-    size_t done = 0;
-    while (done < bytes.size()) {
-        ssize_t w = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (w < 0 && errno == EINTR)
-            continue;
-        if (w <= 0) {
-            std::string why = systemError();
-            ::close(fd);
-            ::unlink(tmp.data());
-            throw Error(name, "cannot write file (" + why + ")");
+    auto fail = [&](const std::string& why) {
+        ::close(fd);
+        ::unlink(tmp.data());
+        throw Error(name, "cannot write file (" + why + ")");
+    };
+    // Gathered writes: the pieces go out as they lie in memory, without being joined first.
+    std::vector<iovec> vec;
+    vec.reserve(std::min<size_t>(pieces.size(), IOV_MAX));
+    size_t next = 0;
+    while (next < pieces.size()) {
+        vec.clear();
+        size_t pending = 0;
+        for (; next < pieces.size() && vec.size() < IOV_MAX; ++next) {
+            if (pieces[next].empty())
+                continue;
+            vec.push_back({const_cast<uint8_t*>(pieces[next].data()), pieces[next].size()});
+            pending += pieces[next].size();
         }
-        done += size_t(w);
+        size_t first = 0;
+        while (pending > 0) {
+            const ssize_t w = ::writev(fd, vec.data() + first, int(vec.size() - first));
+            if (w < 0 && errno == EINTR)
+                continue;
+            if (w <= 0)
+                fail(systemError());
+            pending -= size_t(w);
+            // Drop what was written: whole pieces, then the written part of the next one.
+            for (size_t done = size_t(w); done > 0;) {
+                iovec& v = vec[first];
+                const size_t take = std::min(done, v.iov_len);
+                v.iov_base = static_cast<uint8_t*>(v.iov_base) + take;
+                v.iov_len -= take;
+                done -= take;
+                if (v.iov_len == 0)
+                    ++first;
+            }
+        }
     }
     // Keep the permissions an ordinary new file would get, not mkstemp's 0600.
     mode_t mask = ::umask(0);
@@ -119,10 +141,10 @@ void writeFileAtomic(const fs::path& file, std::span<const uint8_t> bytes) {
 
 std::optional<Raster> loadGif(const fs::path& file) {
     const std::string name = file.string();
-    std::vector<uint8_t> data = readFile(file);
-    if (data.size() < 3 || std::memcmp(data.data(), "GIF", 3) != 0)
+    const FileBytes data(file);
+    if (data.bytes().size() < 3 || std::memcmp(data.bytes().data(), "GIF", 3) != 0)
         return std::nullopt;
-    return decodeGif(data, name);
+    return decodeGif(data.bytes(), name);
 }
 
 std::optional<Raster> loadImageFile(const fs::path& file) {
@@ -134,9 +156,10 @@ std::optional<Raster> loadImageFile(const fs::path& file) {
         auto it = extraFormats().find(lowerExtension(file));
         if (it == extraFormats().end() || !it->second.reader)
             return std::nullopt;
-        return it->second.reader(readFile(file), name);
+        return it->second.reader(FileBytes(file).bytes(), name);
     }
-    return decodeByFormat(format, readFile(file), name);
+    const FileBytes data(file);
+    return decodeByFormat(format, data.bytes(), name);
 }
 
 std::optional<Raster> decodeByFormat(ImageFormat format, std::span<const uint8_t> data,
@@ -162,7 +185,22 @@ std::optional<Raster> decodeByFormat(ImageFormat format, std::span<const uint8_t
 }
 
 void saveBmp(const fs::path& file, const Raster& picture) {
-    writeFileAtomic(file, encodeBmp(picture));
+    if (bmp::keepsOneBit(picture)) {
+        writeFileAtomic(file, encodeBmp(picture));
+        return;
+    }
+    // 24 bits: the header, then the rows bottom-up straight from the picture with their pads.
+    const std::vector<uint8_t> header = bmp::fileHeader(picture.width, picture.height, 24);
+    static constexpr uint8_t kPad[3] = {};
+    const size_t pad = (4 - picture.stride() % 4) % 4;
+    std::vector<std::span<const uint8_t>> pieces;
+    pieces.reserve(1 + 2 * size_t(picture.height));
+    pieces.emplace_back(header);
+    for (int y = picture.height - 1; y >= 0; --y) {
+        pieces.emplace_back(picture.row(y), picture.stride());
+        pieces.emplace_back(kPad, pad);
+    }
+    writeFileAtomic(file, pieces);
 }
 
 bool saveImageFile(const fs::path& file, const Raster& picture) {

@@ -38,6 +38,8 @@ bool saveImageFile(const std::filesystem::path& file, const Raster& picture);
 // nullopt, without reading further, when the file does not begin with "GIF".
 std::optional<Raster> loadGif(const std::filesystem::path& file);
 
+// The bytes of encodeBmp, the 24-bit rows written straight from the picture rather than joined
+// into a second picture-sized buffer first.
 void saveBmp(const std::filesystem::path& file, const Raster& picture);
 
 // From the file's header. With checkExtension, also None when the extension names another
@@ -51,11 +53,15 @@ using ExtraReader = std::function<Raster(std::span<const uint8_t>, const std::st
 using ExtraWriter = std::function<std::vector<uint8_t>(const Raster&)>;
 void registerFormat(const std::string& extension, ExtraReader reader, ExtraWriter writer);
 
-// The whole file. Throws velvo::Error "cannot open file" (naming it) on failure.
+// The whole file, in a vector sized to it. Throws velvo::Error "cannot open file" (naming it)
+// on failure.
 std::vector<uint8_t> readFile(const std::filesystem::path& file);
 
 // Writes to a temporary file beside the target and renames it over the target, so a failed
 // write never destroys an existing file. Throws velvo::Error on failure.
 void writeFileAtomic(const std::filesystem::path& file, std::span<const uint8_t> bytes);
+// The same for a file made of pieces lying apart in memory, written in order.
+void writeFileAtomic(const std::filesystem::path& file,
+                     std::span<const std::span<const uint8_t>> pieces);
 
 } // namespace velvo::imaging

@@ -12,6 +12,7 @@
 #include "imaging/codecs/Codecs.h"
 #include "imaging/codecs/Error.h"
 #include "imaging/codecs/Exif.h"
+#include "imaging/codecs/FileBytes.h"
 #include "imaging/codecs/JpegDecoding.h"
 
 namespace velvo::imaging {
@@ -105,6 +106,7 @@ Raster decodeJpeg(Bytes data, const std::string& name) {
     Raster picture;
     picture.width = int(c.image_width);
     picture.height = int(c.image_height);
+    reserveLarge(picture.pixels, size_t(c.image_width) * c.image_height * 3);
     picture.pixels.resize(size_t(c.image_width) * c.image_height * 3);
     std::vector<uint8_t> cmykRow(cmyk ? size_t(c.image_width) * 4 : 0);
     if (!readPixels(d, picture.pixels.data(), picture.stride(), cmyk ? cmykRow.data() : nullptr,

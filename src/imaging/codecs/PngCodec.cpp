@@ -13,6 +13,7 @@
 
 #include "imaging/codecs/Codecs.h"
 #include "imaging/codecs/Error.h"
+#include "imaging/codecs/FileBytes.h"
 
 namespace velvo::imaging {
 
@@ -231,6 +232,7 @@ Raster decodePng(Bytes data, const std::string& name) {
     Raster picture;
     picture.width = int(width);
     picture.height = int(height);
+    reserveLarge(picture.pixels, size_t(width) * height * 3);
     picture.pixels.resize(size_t(width) * height * 3);
     const bool whole = hasAlpha && passes > 1;
     std::vector<uint8_t> work(hasAlpha ? expectedRow * (whole ? height : 1) : 0);

@@ -1,6 +1,7 @@
 #include "imaging/codecs/Raster.h"
 
 #include "imaging/codecs/Error.h"
+#include "imaging/codecs/FileBytes.h"
 
 #include <algorithm>
 
@@ -31,6 +32,7 @@ Raster Raster::create(int width, int height, const std::string& file, Bgr fill) 
     Raster r;
     r.width = width;
     r.height = height;
+    reserveLarge(r.pixels, size_t(width) * size_t(height) * 3);
     r.pixels.resize(size_t(width) * size_t(height) * 3);
     if (fill.b == fill.g && fill.g == fill.r) {
         std::fill(r.pixels.begin(), r.pixels.end(), fill.b);

@@ -3,11 +3,14 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <span>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 #include "imaging/codecs/Codecs.h"
 #include "imaging/codecs/Error.h"
+#include "imaging/codecs/FileBytes.h"
 #include "imaging/codecs/ImageFile.h"
 
 using namespace velvo::imaging;
@@ -240,4 +243,50 @@ TEST_F(ImageFileTest, AdditionalFormatsComeFromTheTable) {
     ASSERT_TRUE(saveImageFile(at("x.vlv"), smallPicture()));
     EXPECT_EQ(detectFileFormat(at("x.vlv"), false), ImageFormat::Png);
     EXPECT_EQ(loadImageFile(at("x.vlv"))->pixels, smallPicture().pixels);
+}
+
+TEST_F(ImageFileTest, BitmapFilesAreWrittenRowByRowAsTheEncoderWouldJoinThem) {
+    // Widths 1..5 give every row pad; a black-and-white bilevel picture stays 1 bit.
+    for (int w = 1; w <= 5; ++w) {
+        Raster pic = smallPicture(w, 3);
+        saveImageFile(at("p.bmp"), pic);
+        EXPECT_EQ(read(at("p.bmp")), encodeBmp(pic)) << w;
+    }
+    Raster bw = Raster::create(9, 2, "", {0, 0, 0});
+    bw.set(3, 1, {255, 255, 255});
+    bw.bilevel = true;
+    saveImageFile(at("bw.bmp"), bw);
+    EXPECT_EQ(read(at("bw.bmp")), encodeBmp(bw));
+    EXPECT_EQ(read(at("bw.bmp"))[28], 1) << "1 bit per pixel";
+    Raster broken = smallPicture();
+    broken.pixels.pop_back();
+    EXPECT_THROW(saveImageFile(at("broken.bmp"), broken), velvo::Error);
+    EXPECT_FALSE(fs::exists(at("broken.bmp")));
+}
+
+TEST_F(ImageFileTest, FilesAreReadWholeWhetherMappedOrNot) {
+    std::vector<uint8_t> bytes(200000);
+    for (size_t i = 0; i < bytes.size(); ++i)
+        bytes[i] = uint8_t(i * 7 + i / 251);
+    // Written in pieces lying apart, some empty.
+    const std::span<const uint8_t> all(bytes);
+    const std::span<const uint8_t> pieces[] = {
+        all.subspan(0, 10), {}, all.subspan(10, 150000), all.subspan(150010)};
+    writeFileAtomic(at("data.bin"), pieces);
+    EXPECT_EQ(readFile(at("data.bin")), bytes);
+    const FileBytes mapped(at("data.bin"));
+    EXPECT_TRUE(
+        std::equal(mapped.bytes().begin(), mapped.bytes().end(), bytes.begin(), bytes.end()));
+    write("empty.bin", {});
+    EXPECT_TRUE(FileBytes(at("empty.bin")).bytes().empty());
+    EXPECT_TRUE(readFile(at("empty.bin")).empty());
+    // A pipe cannot be mapped: it is read to its end.
+    ASSERT_EQ(::mkfifo(at("pipe").c_str(), 0600), 0);
+    std::thread writer(
+        [&] { write("pipe", std::vector<uint8_t>(bytes.begin(), bytes.begin() + 70000)); });
+    const FileBytes piped(at("pipe"));
+    writer.join();
+    EXPECT_TRUE(std::equal(piped.bytes().begin(), piped.bytes().end(), bytes.begin(),
+                           bytes.begin() + 70000));
+    EXPECT_THROW(FileBytes(at("missing.bin")), velvo::Error);
 }
