@@ -44,7 +44,10 @@ TEST_F(AboutBox, ThePictureZoomsInEachTimeTheBoxBecomesActive) {
     box.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&box));
     EXPECT_TRUE(box.ImageFX2->Running());
-    EXPECT_TRUE(completed.wait(3000));
+    // Ticks driven here rather than waited for, so a loaded machine cannot fail the test.
+    for (int tick = 0; tick < 100 && box.ImageFX2->Running(); ++tick)
+        box.ImageFX2->EffectTick();
+    EXPECT_EQ(completed.count(), 1);
     EXPECT_FALSE(box.ImageFX2->Running());
     box.FormActivate();
     EXPECT_TRUE(box.ImageFX2->Running()) << "again on the next activation";
