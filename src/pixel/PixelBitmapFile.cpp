@@ -1,10 +1,13 @@
-// TPixelBitmap::LoadFromFile: uncompressed Windows bitmap files. Every offset and length is
-// checked against the bytes actually present; header sizes are never trusted.
+// TPixelBitmap's bitmap files. Reading takes uncompressed Windows bitmap files; every offset and
+// length is checked against the bytes actually present, header sizes are never trusted.
+// Writing gives 24 bits, the block itself being a bitmap file's pixel rows.
 #include <cstring>
-#include <fstream>
-#include <iterator>
+#include <span>
 
+#include "imaging/codecs/BmpCodec.h"
 #include "imaging/codecs/Error.h"
+#include "imaging/codecs/FileBytes.h"
+#include "imaging/codecs/ImageFile.h"
 #include "imaging/codecs/Raster.h"
 #include "pixel/TPixelBitmap.h"
 
@@ -19,14 +22,27 @@ uint16_t le16(const uint8_t* p) { return uint16_t(p[0] | p[1] << 8); }
 } // namespace
 
 void TPixelBitmap::LoadFromFile(const std::string& file) {
-    std::ifstream in(file, std::ios::binary);
-    if (!in)
-        throw Error(file, "cannot open file");
-    std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)),
-                               std::istreambuf_iterator<char>());
-    if (in.bad())
-        throw Error(file, "read error");
-    LoadFromBytes(bytes.data(), bytes.size(), file);
+    const imaging::FileBytes bytes(file);
+    LoadFromBytes(bytes.bytes().data(), bytes.bytes().size(), file);
+}
+
+void TPixelBitmap::SaveToFile(const std::string& file) const {
+    if (Empty())
+        throw Error(file, "there is no picture to save");
+    const std::vector<uint8_t> header = imaging::bmp::fileHeader(Width, Height, 24);
+    std::vector<std::span<const uint8_t>> pieces{header};
+    if (RowGap == 0) {
+        pieces.emplace_back(PixelBytes, size_t(ByteSize));
+    } else {
+        // Gap bytes of the block may hold anything; the file's row pads are zeros.
+        static constexpr uint8_t kZeros[3] = {};
+        const size_t used = size_t(Width) * 3, pad = size_t(RowBytes) - used;
+        for (int i = 0; i < Height; ++i) {
+            pieces.emplace_back(RowStarts[size_t(i)], used);
+            pieces.emplace_back(kZeros, pad);
+        }
+    }
+    imaging::writeFileAtomic(file, pieces);
 }
 
 void TPixelBitmap::LoadFromBytes(const uint8_t* data, size_t size, const std::string& name) {
@@ -66,7 +82,8 @@ void TPixelBitmap::LoadFromBytes(const uint8_t* data, size_t size, const std::st
     if (dataOffset > size || int64_t(size - dataOffset) < needed)
         throw Error(name, "truncated pixel data");
 
-    SetSize(int(width), int(height));
+    // Every pixel byte is written below, so the block is not cleared first; only the gaps are.
+    allocate(int(width), int(height), false);
     const uint8_t* pixels = data + dataOffset;
     for (int64_t i = 0; i < height; ++i) {
         // Stored row i is the picture's bottom row + i; a top-down file holds it at height-1-i.
@@ -89,6 +106,7 @@ void TPixelBitmap::LoadFromBytes(const uint8_t* data, size_t size, const std::st
             }
         }
         }
+        std::memset(RowStarts[size_t(i)] + width * 3, 0, size_t(RowGap));
     }
 }
 

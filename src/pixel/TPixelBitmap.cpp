@@ -8,11 +8,16 @@
 #include <iterator>
 
 #include "imaging/codecs/Error.h"
+#include "imaging/codecs/FileBytes.h"
 #include "imaging/codecs/Raster.h"
 
 namespace velvo::pixel {
 
 void TPixelBitmap::SetSize(int width, int height) {
+    allocate(width, height, true);
+}
+
+void TPixelBitmap::allocate(int width, int height, bool zeroed) {
     if (width == Width && height == Height)
         return;
     if (width < 0 || height < 0)
@@ -23,7 +28,19 @@ void TPixelBitmap::SetSize(int width, int height) {
     // Within the picture limits, RowBytes * height stays far below 2^31.
     const int64_t rowBytes = ((int64_t(width) * 24 + 31) / 32) * 4;
     const int64_t byteSize = rowBytes * height;
-    std::unique_ptr<uint8_t[]> block(byteSize > 0 ? new uint8_t[size_t(byteSize)]() : nullptr);
+    // The old block goes first, so that two picture-sized blocks are never held at once; the
+    // bitmap is empty until the new one is there.
+    block_.reset();
+    PixelBytes = nullptr;
+    Width = Height = Header.Width = Header.Height = 0;
+    RowBytes = RowGap = ByteSize = 0;
+    RowStarts.clear();
+    std::unique_ptr<uint8_t[]> block(byteSize > 0 ? new uint8_t[size_t(byteSize)] : nullptr);
+    if (block) {
+        imaging::preferHugePages(block.get(), size_t(byteSize));
+        if (zeroed)
+            std::memset(block.get(), 0, size_t(byteSize));
+    }
     block_ = std::move(block);
     Width = width;
     Height = height;

@@ -86,6 +86,9 @@ public:
     void LoadFromFile(const std::string& file);
     // The same from bytes in memory; `name` is used in error messages.
     void LoadFromBytes(const uint8_t* data, size_t size, const std::string& name);
+    // A 24-bit uncompressed bitmap file of the block, with the header encodeBmp writes, saved
+    // safely (see writeFileAtomic). Throws velvo::Error when the bitmap is empty or writing fails.
+    void SaveToFile(const std::string& file) const;
 
     // Qt side (PixelBitmapQt.cpp). LoadFromBitmapHandle takes the size and pixels of an image
     // of any format, converted to 24 bits.
@@ -101,6 +104,9 @@ public:
     void TileDraw(QPainter& painter, int x, int y, int width, int height) const;
 
 private:
+    // SetSize, with the new block cleared only when `zeroed`.
+    void allocate(int width, int height, bool zeroed);
+
     std::unique_ptr<uint8_t[]> block_;
 };
 

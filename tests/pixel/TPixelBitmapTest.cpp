@@ -3,9 +3,12 @@
 #include <cstdio>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include "PixelTestSupport.h"
+#include "imaging/codecs/Codecs.h"
 #include "imaging/codecs/Error.h"
+#include "imaging/codecs/ImageFile.h"
 #include "pixel/PixelBitmapQt.h"
 #include "pixel/TPixelBitmap.h"
 
@@ -281,4 +284,29 @@ TEST(TPixelBitmapTest, CopyBlockClipsAndTileIntoRepeats) {
     // Source (0, 0) lands at (-1, -1): the clipped copy starts at source (1, 1).
     EXPECT_EQ(0, std::memcmp(small.PixelAt(0, 0), dst.PixelAt(1, 1), 3));
     EXPECT_EQ(0, std::memcmp(small.PixelAt(1, 1), dst.PixelAt(2, 2), 3));
+}
+
+TEST(TPixelBitmapTest, SavesTheBitmapFileTheEncoderWritesAndLoadsItBack) {
+    const std::string file =
+        ::testing::TempDir() + "pixel-save-" + std::to_string(::getpid()) + ".bmp";
+    for (int w : {4, 5, 7}) {
+        TPixelBitmap bm;
+        fillRandom(bm, w, 3, unsigned(w)); // gap bytes random too: the file gets zeros
+        velvo::imaging::Raster picture = velvo::imaging::Raster::create(w, 3, "");
+        for (int y = 0; y < 3; ++y)
+            std::memcpy(picture.row(y), bm.PixelAt(0, y), size_t(w) * 3);
+        bm.SaveToFile(file);
+        EXPECT_EQ(velvo::imaging::readFile(file), velvo::imaging::encodeBmp(picture)) << w;
+
+        TPixelBitmap back;
+        fillRandom(back, w, 3, 99); // same size: the block is reused, every byte rewritten
+        back.LoadFromFile(file);
+        for (int y = 0; y < 3; ++y)
+            EXPECT_EQ(0, std::memcmp(back.PixelAt(0, y), bm.PixelAt(0, y), size_t(w) * 3)) << w;
+        for (int i = 0; i < 3; ++i)
+            for (int g = 0; g < back.RowGap; ++g)
+                EXPECT_EQ(back.RowStarts[size_t(i)][w * 3 + g], 0) << w;
+    }
+    std::remove(file.c_str());
+    EXPECT_THROW(TPixelBitmap().SaveToFile(file), velvo::Error);
 }
