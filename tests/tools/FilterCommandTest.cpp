@@ -1,9 +1,13 @@
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <string>
 
+#include "imaging/codecs/Codecs.h"
 #include "imaging/codecs/ImageFile.h"
+#include "pixel/PixelFilters.h"
+#include "pixel/TPixelBitmap.h"
 
 #ifdef VELVO_IMG
 using velvo::imaging::Bgr;
@@ -64,6 +68,50 @@ TEST_F(FilterCommandTest, SelectionRestrictsEngineOperations) {
     EXPECT_EQ(r.at(1, 1), (Bgr{0, 0, 0}));
     ASSERT_EQ(run("hsv=0,0,-99"), 0);
     EXPECT_EQ(result().at(2, 1), (Bgr{0, 0, 0}));
+}
+
+// A photo-like picture 13 wide (rows padded to 40 bytes in a bitmap file) and its result after
+// offsets, lightness, saturation and sharpen by the plain loops, one after another.
+Raster noisy(unsigned seed) {
+    Raster r = Raster::create(13, 7, "in");
+    for (size_t i = 0; i < r.pixels.size(); ++i)
+        r.pixels[i] = uint8_t((i * 37 + seed * 11 + i * i % 53) & 255);
+    return r;
+}
+Raster filteredByPlainLoops(const Raster& in) {
+    namespace px = velvo::pixel;
+    px::TPixelBitmap bm;
+    bm.SetSize(in.width, in.height);
+    for (int y = 0; y < in.height; ++y)
+        std::memcpy(bm.PixelAt(0, y), in.row(y), in.stride());
+    px::reference::OffsetChannels(bm, 20, -10, 5);
+    px::reference::ApplyLightness(bm, 30);
+    px::reference::ApplySaturation(bm, 300);
+    px::reference::ApplySharpen(bm, 1);
+    Raster out = Raster::create(in.width, in.height, "out");
+    for (int y = 0; y < in.height; ++y)
+        std::memcpy(out.row(y), bm.PixelAt(0, y), out.stride());
+    return out;
+}
+
+TEST_F(FilterCommandTest, TheFiltersGiveThePlainLoopsBytesWhateverTheFormats) {
+    const Raster photo = noisy(3);
+    velvo::imaging::saveImageFile(in(), photo);
+    const Raster expected = filteredByPlainLoops(photo);
+    const std::string ops = "offset=20,-10,5 lightness=30 saturation=300 sharpen=1";
+    // Bitmap file to bitmap file: the very file the bitmap writer makes of the result.
+    const std::string bmp = (dir_ / "out.bmp").string();
+    const std::string cmd = std::string(VELVO_IMG) + " filter '" + in() + "' '" + bmp + "' " + ops;
+    ASSERT_EQ(std::system(cmd.c_str()), 0);
+    EXPECT_EQ(velvo::imaging::readFile(bmp), velvo::imaging::encodeBmp(expected));
+    // Another format on each side.
+    const std::string gif = (dir_ / "in.gif").string();
+    velvo::imaging::saveImageFile(gif, photo);
+    const Raster fromGif = *velvo::imaging::loadImageFile(gif);
+    const std::string cmd2 =
+        std::string(VELVO_IMG) + " filter '" + gif + "' '" + out() + "' " + ops;
+    ASSERT_EQ(std::system(cmd2.c_str()), 0);
+    EXPECT_EQ(result().pixels, filteredByPlainLoops(fromGif).pixels);
 }
 
 TEST_F(FilterCommandTest, RejectsBadOperations) {

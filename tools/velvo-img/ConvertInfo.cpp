@@ -1,6 +1,7 @@
 #include <cstdio>
 
 #include "Commands.h"
+#include "imaging/codecs/FileBytes.h"
 #include "imaging/codecs/ImageFile.h"
 
 using namespace velvo::imaging;
@@ -33,8 +34,8 @@ int runInfo(const std::vector<std::string>& args) {
         return 1;
     }
     // Read by the detected format rather than the extension, so a misnamed file still reports.
-    std::vector<uint8_t> data = readFile(args[0]);
-    std::optional<Raster> picture = decodeByFormat(format, data, args[0]);
+    const FileBytes data(args[0]);
+    std::optional<Raster> picture = decodeByFormat(format, data.bytes(), args[0]);
     std::printf("%s %dx%d\n", formatName(format), picture->width, picture->height);
     return 0;
 }
