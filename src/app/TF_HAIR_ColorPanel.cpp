@@ -376,6 +376,8 @@ void TF_HAIR::RetoqueFoto1Click() {
     QPointer<document::TF_FILHO> doc = ActiveDocument();
     if (!doc)
         return;
+    // The overlay comes back as it was: a photo opened without a hairstyle stays without one.
+    const bool overlayShown = !doc->Image2->isHidden();
     doc->Image2->hide();
     PictureView1->SetImage(doc->Image1->Image());
     RetouchTarget = QStringLiteral("Foto");
@@ -383,7 +385,7 @@ void TF_HAIR::RetoqueFoto1Click() {
         Retoucher->SetPicture(PictureView1->Image());
         Retoucher->ShowModal();
     }
-    if (doc)
+    if (doc && overlayShown)
         doc->Image2->show();
 }
 

@@ -226,6 +226,12 @@ TEST_F(ColourPanel, RetouchedHairstyleAndPhotoComeBack) {
     main->InsertHairstyle("2");
     EXPECT_EQ(main->ActiveDocument()->lblFilename->text(), temp);
     EXPECT_EQ(at(main->ActiveDocument()->Image1->Image(), 1, 1), QColor(0, 0, 255));
+
+    // A photo shown without a hairstyle gets none from a retouch.
+    document::TF_FILHO* bare = openPhoto(photo);
+    ASSERT_TRUE(bare->Image2->isHidden());
+    main->RetoqueFoto1Click();
+    EXPECT_TRUE(bare->Image2->isHidden());
     main->Retoucher = nullptr;
 }
 
