@@ -1,5 +1,7 @@
 #include "app/TF_HAIR_Translations.h"
+#include "app/TF_QSTART_Translations.h"
 #include "library/TF_THUMBS_Translations.h"
+#include "print/TF_IMPRESSAO_Translations.h"
 #include "retouch/TF_DRAW_Translations.h"
 #include "translation/IniFile.h"
 #include "translation/ProfileText.h"
@@ -224,5 +226,53 @@ TEST(ExampleTranslations, CoverEveryRetouchEditorPathAndRelabelAStandInEditor) {
             EXPECT_EQ(shown, ini.readString("Translations", path, {}))
                 << name.toStdString() << ": " << path.toStdString();
         }
+    }
+}
+
+TEST(ExampleTranslations, CoverTheFirstStepsAndAboutWindows) {
+    const QStringList firstSteps = velvo::app::firstStepsTranslationList();
+    ASSERT_EQ(firstSteps.size(), 30);
+    EXPECT_EQ(firstSteps[5], "F_QSTART.TabSheet4.Caption");
+    EXPECT_EQ(firstSteps.back(), "F_QSTART.Label24.Caption");
+    for (const QString& name : exampleFiles) {
+        const IniFile ini(dataFolder + name);
+        ASSERT_TRUE(ini.isLoaded());
+        for (const QString& path : firstSteps + velvo::app::aboutTranslationList())
+            EXPECT_FALSE(ini.readString("Translations", path, {}).isEmpty())
+                << name.toStdString() << ": " << path.toStdString();
+        // The blank run leaves room for the resize button's picture.
+        EXPECT_TRUE(ini.readString("Translations", "F_QSTART.Label24.Caption", {}).contains("   "))
+            << name.toStdString();
+    }
+}
+
+// The print options and print preview windows: every path in both files, and the preview's
+// list re-labels a stand-in preview.
+TEST(ExampleTranslations, CoverThePrintWindowsAndRelabelAStandInPreview) {
+    const QStringList options = velvo::print::printOptionsTranslationList();
+    const QStringList preview = velvo::print::previewTranslationList();
+    ASSERT_EQ(options.size(), 4);
+    ASSERT_EQ(preview.size(), 3);
+    for (const QString& name : exampleFiles) {
+        const IniFile ini(dataFolder + name);
+        ASSERT_TRUE(ini.isLoaded());
+        for (const QString& path : options + preview)
+            EXPECT_FALSE(ini.readString("Translations", path, {}).isEmpty())
+                << name.toStdString() << ": " << path.toStdString();
+
+        QMainWindow window;
+        window.setObjectName("F_PREVIEW2");
+        auto* print = new QAction("?", &window);
+        print->setObjectName("Imprimir1");
+        auto* exit = new QAction("?", &window);
+        exit->setObjectName("Sair1");
+        TLanguage l1(&window);
+        l1.SetProperties(preview);
+        l1.SetSeparator(",");
+        l1.SetLanguageFile(dataFolder + name);
+        l1.Translate();
+        EXPECT_EQ(window.windowTitle(), ini.readString("Translations", "F_PREVIEW2.Caption", {}));
+        EXPECT_EQ(print->text(), ini.readString("Translations", preview[1], {}));
+        EXPECT_EQ(exit->text(), ini.readString("Translations", preview[2], {}));
     }
 }
