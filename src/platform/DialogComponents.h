@@ -3,8 +3,7 @@
 #include <QString>
 
 #include "platform/Dialogs.h"
-
-class QPrinter;
+#include "platform/Printer.h"
 
 namespace velvo::platform {
 
@@ -48,21 +47,20 @@ public:
     explicit TSavePictureDialog(QObject* parent = nullptr) : TFileDialog(Save, parent) {}
 };
 
-// Print and printer set-up dialogs; they act on Printer (null: the dialog's own default).
+// Print and printer set-up dialogs. They act on the shared printer, so that a choice made in
+// one of them holds for every later print.
 class TPrintDialog : public QObject {
     Q_OBJECT
 public:
     using QObject::QObject;
-    bool Execute() { return Dialogs::instance().print(Printer); }
-    QPrinter* Printer = nullptr;
+    bool Execute() { return Dialogs::instance().print(Printer::instance()); }
 };
 
 class TPrinterSetupDialog : public QObject {
     Q_OBJECT
 public:
     using QObject::QObject;
-    bool Execute() { return Dialogs::instance().pageSetup(Printer); }
-    QPrinter* Printer = nullptr;
+    bool Execute() { return Dialogs::instance().pageSetup(Printer::instance()); }
 };
 
 } // namespace velvo::platform

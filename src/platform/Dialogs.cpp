@@ -7,6 +7,8 @@
 #include <QRegularExpression>
 #include <memory>
 
+#include "platform/Printer.h"
+
 namespace velvo::platform {
 namespace {
 Dialogs* installed = nullptr;
@@ -85,19 +87,23 @@ FileDialogAnswer QtDialogs::saveFile(const FileDialogRequest& request) {
     return runFileDialog(request, true);
 }
 
-bool QtDialogs::print(QPrinter* printer) {
+// A printer of our own (a test double) has no settings to show: the dialog works on a
+// throw-away Qt printer and only its answer counts.
+bool QtDialogs::print(Printer& printer) {
     std::unique_ptr<QPrinter> own;
-    if (!printer)
-        printer = (own = std::make_unique<QPrinter>()).get();
-    QPrintDialog dialog(printer);
+    QPrinter* shown = printer.QtPrinter();
+    if (!shown)
+        shown = (own = std::make_unique<QPrinter>()).get();
+    QPrintDialog dialog(shown);
     return dialog.exec() == QDialog::Accepted;
 }
 
-bool QtDialogs::pageSetup(QPrinter* printer) {
+bool QtDialogs::pageSetup(Printer& printer) {
     std::unique_ptr<QPrinter> own;
-    if (!printer)
-        printer = (own = std::make_unique<QPrinter>()).get();
-    QPageSetupDialog dialog(printer);
+    QPrinter* shown = printer.QtPrinter();
+    if (!shown)
+        shown = (own = std::make_unique<QPrinter>()).get();
+    QPageSetupDialog dialog(shown);
     return dialog.exec() == QDialog::Accepted;
 }
 
@@ -111,14 +117,22 @@ FileDialogAnswer ScriptedDialogs::saveFile(const FileDialogRequest& request) {
     return takeOr(saveAnswers, FileDialogAnswer{});
 }
 
-bool ScriptedDialogs::print(QPrinter*) {
+bool ScriptedDialogs::print(Printer& printer) {
     ++printCalls;
-    return takeOr(printAnswers, false);
+    printPrinters.append(&printer);
+    const bool accepted = takeOr(printAnswers, false);
+    if (accepted && choosePrint)
+        choosePrint(printer);
+    return accepted;
 }
 
-bool ScriptedDialogs::pageSetup(QPrinter*) {
+bool ScriptedDialogs::pageSetup(Printer& printer) {
     ++pageSetupCalls;
-    return takeOr(pageSetupAnswers, false);
+    pageSetupPrinters.append(&printer);
+    const bool accepted = takeOr(pageSetupAnswers, false);
+    if (accepted && chooseSetup)
+        chooseSetup(printer);
+    return accepted;
 }
 
 } // namespace velvo::platform

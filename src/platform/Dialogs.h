@@ -2,12 +2,13 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 #include "platform/PicturePreviewPane.h"
 
-class QPrinter;
-
 namespace velvo::platform {
+
+class Printer;
 
 // Options of the file dialogs (the subset the windows set).
 enum FileDialogOption {
@@ -50,9 +51,9 @@ public:
     virtual ~Dialogs() = default;
     virtual FileDialogAnswer openFile(const FileDialogRequest& request) = 0;
     virtual FileDialogAnswer saveFile(const FileDialogRequest& request) = 0;
-    // `printer` may be null (the dialog then works on a printer of its own).
-    virtual bool print(QPrinter* printer) = 0;
-    virtual bool pageSetup(QPrinter* printer) = 0;
+    // The dialogs change `printer`'s settings; they keep them after the dialog closes.
+    virtual bool print(Printer& printer) = 0;
+    virtual bool pageSetup(Printer& printer) = 0;
 
     static Dialogs& instance();
     // Not owned; nullptr restores the production dialogs.
@@ -63,8 +64,8 @@ class QtDialogs : public Dialogs {
 public:
     FileDialogAnswer openFile(const FileDialogRequest& request) override;
     FileDialogAnswer saveFile(const FileDialogRequest& request) override;
-    bool print(QPrinter* printer) override;
-    bool pageSetup(QPrinter* printer) override;
+    bool print(Printer& printer) override;
+    bool pageSetup(Printer& printer) override;
 };
 
 // Answers from queues and records every request. An empty queue answers "cancelled".
@@ -72,14 +73,18 @@ class ScriptedDialogs : public Dialogs {
 public:
     FileDialogAnswer openFile(const FileDialogRequest& request) override;
     FileDialogAnswer saveFile(const FileDialogRequest& request) override;
-    bool print(QPrinter* printer) override;
-    bool pageSetup(QPrinter* printer) override;
+    bool print(Printer& printer) override;
+    bool pageSetup(Printer& printer) override;
 
+    // The user's choice in an accepted print or set-up dialog, made on the printer shown.
+    std::function<void(Printer&)> choosePrint, chooseSetup;
     QList<FileDialogAnswer> openAnswers, saveAnswers;
     QList<bool> printAnswers, pageSetupAnswers;
     QList<FileDialogRequest> openRequests, saveRequests;
     int printCalls = 0;
     int pageSetupCalls = 0;
+    // The printer each print and set-up dialog was shown for, in order.
+    QList<Printer*> printPrinters, pageSetupPrinters;
 };
 
 } // namespace velvo::platform
