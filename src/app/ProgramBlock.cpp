@@ -8,6 +8,9 @@
 #include "app/TF_SOBRE.h"
 #include "library/TF_THUMBS.h"
 #include "platform/Messages.h"
+#include "print/TF_IMPRESSAO.h"
+#include "print/TF_PREVIEW.h"
+#include "print/TF_PREVIEW2.h"
 #include "retouch/TF_DRAW.h"
 
 namespace velvo::app {
@@ -30,6 +33,9 @@ std::unique_ptr<ProgramWindows> CreateProgramWindows(const QString& programFolde
     windows->F_SOBRE = std::make_unique<TF_SOBRE>(windows->F_HAIR.get());
     windows->F_DRAW = std::make_unique<retouch::TF_DRAW>(windows->F_HAIR.get());
     windows->F_HAIR->Retoucher = windows->F_DRAW.get();
+    windows->F_PREVIEW = std::make_unique<print::TF_PREVIEW>();
+    windows->F_IMPRESSAO = std::make_unique<print::TF_IMPRESSAO>(windows->F_HAIR.get());
+    windows->F_PREVIEW2 = std::make_unique<print::TF_PREVIEW2>(windows->F_HAIR.get());
     windows->F_QSTART = std::make_unique<TF_QSTART>(windows->F_HAIR.get());
     // Without a window manager (a bare X server, a kiosk session) nothing maximises, so the
     // window first takes the screen's whole free area itself.

@@ -9,6 +9,11 @@ class TF_THUMBS;
 namespace velvo::retouch {
 class TF_DRAW;
 }
+namespace velvo::print {
+class TF_PREVIEW;
+class TF_IMPRESSAO;
+class TF_PREVIEW2;
+} // namespace velvo::print
 
 namespace velvo::app {
 
@@ -34,6 +39,11 @@ struct ProgramWindows {
     // The retouch editor the main window's "&Retoque" entries show; destroyed before the
     // main window, whose scratch view it writes.
     std::unique_ptr<retouch::TF_DRAW> F_DRAW;
+    // The preview's sheet, the print options window and the print preview; destroyed before
+    // the main window, whose scratch view they read and write.
+    std::unique_ptr<print::TF_PREVIEW> F_PREVIEW;
+    std::unique_ptr<print::TF_IMPRESSAO> F_IMPRESSAO;
+    std::unique_ptr<print::TF_PREVIEW2> F_PREVIEW2;
     std::unique_ptr<TF_QSTART> F_QSTART;
     ~ProgramWindows();
 };
