@@ -1,12 +1,16 @@
 #include "app/ProgramBlock.h"
 
+#include <QFileInfo>
 #include <QGuiApplication>
+#include <QScopeGuard>
 #include <QScreen>
 
+#include "app/StudioFolder.h"
 #include "app/TF_HAIR.h"
 #include "app/TF_QSTART.h"
 #include "app/TF_SOBRE.h"
 #include "library/TF_THUMBS.h"
+#include "platform/DialogComponents.h"
 #include "platform/Messages.h"
 #include "print/TF_IMPRESSAO.h"
 #include "print/TF_PREVIEW.h"
@@ -45,9 +49,33 @@ std::unique_ptr<ProgramWindows> CreateProgramWindows(const QString& programFolde
     return windows;
 }
 
+void OpenFiles(TF_HAIR& main, const QStringList& files) {
+    for (const QString& file : files) {
+        platform::runGuarded([&] {
+            main.LibraryLabel = QStringLiteral("Velvo5");
+            main.OD_ABRIR->FileName = file;
+            if (!QFileInfo(file).isFile()) {
+                main.ShowMessage(QStringLiteral("WARNING"),
+                                 QStringLiteral("Arquivo não encontrado."),
+                                 platform::MessageIcon::Information);
+                return;
+            }
+            main.OpenMode = true;
+            const auto reset = qScopeGuard([&] { main.OpenMode = false; });
+            main.NewDocument();
+        });
+    }
+}
+
 int RunProgram(int argc, char** argv) {
     VelvoApplication application(argc, argv);
-    auto windows = CreateProgramWindows();
+    // Named relative to where the program was started, before anything changes the folder.
+    QStringList files;
+    for (const QString& argument : QCoreApplication::arguments().mid(1))
+        files << QFileInfo(argument).absoluteFilePath();
+    auto windows = CreateProgramWindows(
+        StudioFolder::choose(QCoreApplication::applicationDirPath(), StudioFolder::userFolder()));
+    OpenFiles(*windows->F_HAIR, files);
     return application.exec();
 }
 

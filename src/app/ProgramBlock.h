@@ -1,6 +1,7 @@
 #pragma once
 #include <QApplication>
 #include <QString>
+#include <QStringList>
 #include <memory>
 
 namespace velvo::library {
@@ -53,7 +54,13 @@ struct ProgramWindows {
 // executable's folder.
 std::unique_ptr<ProgramWindows> CreateProgramWindows(const QString& programFolder = {});
 
-// The whole program: application object, windows, message loop.
+// Opens each of `files` as "&Abrir Foto" would; one that cannot be read gets the standard
+// error box (a missing one Abrir Foto's own) and the rest still open.
+void OpenFiles(TF_HAIR& main, const QStringList& files);
+
+// The whole program: application object, windows over the executable's folder (or the user's
+// studio folder when that cannot be written), the files named on the command line opened as
+// documents, message loop.
 int RunProgram(int argc, char** argv);
 
 } // namespace velvo::app
