@@ -58,6 +58,8 @@ TF_PREVIEW2::TF_PREVIEW2(app::TF_HAIR* main) : main_(main) {
             [this] { platform::runGuarded([this] { Imprimir1Click(); }); });
     connect(Sair1, &QAction::triggered, this, &TF_PREVIEW2::Sair1Click);
     resize(800, 600);
+    // Shown maximised, as the window was laid out.
+    setWindowState(Qt::WindowMaximized);
 
     L1 = new TLanguage(this);
     L1->setObjectName(QStringLiteral("L1"));
