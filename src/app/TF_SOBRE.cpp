@@ -118,7 +118,7 @@ void TF_SOBRE::FormCreate() {
     L1->SetLanguageFile(main_->ProgramFolder + QStringLiteral("language.lng"));
     L1->Translate();
     Copyright->setText(QStringLiteral("Velvo Studio %1").arg(QStringLiteral(VELVO_VERSION)));
-    Label1->setText(QString::fromUtf8("Simulação de penteados para salões"));
+    Label1->setText(QString::fromUtf8("Simulador de penteados"));
     Label2->setText(QString::fromUtf8("© 2026 Velvo Studio"));
 }
 
