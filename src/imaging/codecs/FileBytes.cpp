@@ -49,21 +49,16 @@ FileBytes::FileBytes(const std::filesystem::path& file) {
     try {
         if (::fstat(fd, &st) != 0)
             throw Error(name, "cannot open file (" + systemError() + ")");
-        if (S_ISREG(st.st_mode) && st.st_size > 0) {
-            // Populated at once: one call maps every page instead of a fault per page.
-            void* p =
-                ::mmap(nullptr, size_t(st.st_size), PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
-            if (p != MAP_FAILED) {
-                mapping_ = p;
-                data_ = static_cast<const uint8_t*>(p);
-                size_ = size_t(st.st_size);
-            }
+        // Read, not mapped: a mapped file that another program shortens while we decode it
+        // would stop the program with a bus error.
+        const size_t hint = S_ISREG(st.st_mode) ? size_t(st.st_size) + 1 : 0;
+        if (hint >= 2 * kHugePage) {
+            copy_.reserve(hint);
+            preferHugePages(copy_.data(), copy_.capacity());
         }
-        if (!mapping_) {
-            readAll(fd, copy_, S_ISREG(st.st_mode) ? size_t(st.st_size) + 1 : 0, name);
-            data_ = copy_.data();
-            size_ = copy_.size();
-        }
+        readAll(fd, copy_, hint, name);
+        data_ = copy_.data();
+        size_ = copy_.size();
     } catch (...) {
         ::close(fd);
         throw;
@@ -71,10 +66,7 @@ FileBytes::FileBytes(const std::filesystem::path& file) {
     ::close(fd);
 }
 
-FileBytes::~FileBytes() {
-    if (mapping_)
-        ::munmap(mapping_, size_);
-}
+FileBytes::~FileBytes() = default;
 
 void preferHugePages(void* data, size_t size) {
 #ifdef MADV_HUGEPAGE

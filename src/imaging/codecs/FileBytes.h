@@ -10,9 +10,8 @@
 
 namespace velvo::imaging {
 
-// The bytes of a whole file, mapped read-only where the system allows (a regular, non-empty
-// file), otherwise read into memory sized to the file. Throws velvo::Error "cannot open file"
-// (naming it) on failure. The file must not be shortened by another program meanwhile.
+// The bytes of a whole file, read into memory sized to the file (on huge pages when large).
+// Throws velvo::Error "cannot open file" or "cannot read file" (naming it) on failure.
 class FileBytes {
 public:
     explicit FileBytes(const std::filesystem::path& file);
@@ -25,7 +24,6 @@ public:
 private:
     const uint8_t* data_ = nullptr;
     size_t size_ = 0;
-    void* mapping_ = nullptr;
     std::vector<uint8_t> copy_;
 };
 
