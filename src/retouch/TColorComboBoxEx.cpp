@@ -1,5 +1,7 @@
 #include "retouch/TColorComboBoxEx.h"
 
+#include "retouch/OwnerDrawnItemDelegate.h"
+
 #include <QAbstractItemDelegate>
 #include <QAbstractItemView>
 #include <QEvent>
@@ -38,30 +40,11 @@ int indexOf(const QColor& color) {
     return -1;
 }
 
-// Hands the drawing of every list item to the box, at the box's fixed item height.
-class ColorItemDelegate : public QAbstractItemDelegate {
-public:
-    explicit ColorItemDelegate(TColorComboBoxEx* box) : QAbstractItemDelegate(box), box_(box) {}
-    void paint(QPainter* painter, const QStyleOptionViewItem& option,
-               const QModelIndex& index) const override {
-        painter->save();
-        box_->DrawItem(*painter, index.row(), option.rect,
-                       option.state.testFlag(QStyle::State_Selected));
-        painter->restore();
-    }
-    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex&) const override {
-        return {option.rect.width(), box_->ItemHeight()};
-    }
-
-private:
-    TColorComboBoxEx* box_;
-};
-
 } // namespace
 
 TColorComboBoxEx::TColorComboBoxEx(QWidget* parent) : QComboBox(parent) {
     setFixedHeight(23);
-    setItemDelegate(new ColorItemDelegate(this));
+    setItemDelegate(new OwnerDrawnItemDelegate<TColorComboBoxEx>(this));
     buildItems();
     connect(this, &QComboBox::activated, this, [this](int index) {
         SetColorValue(ItemColor(index));

@@ -1,5 +1,7 @@
 #include "retouch/TLineWidthComboBox.h"
 
+#include "retouch/OwnerDrawnItemDelegate.h"
+
 #include <QAbstractItemDelegate>
 #include <QAbstractItemView>
 #include <QPainter>
@@ -13,30 +15,11 @@ namespace {
 
 const QColor kGrey(128, 128, 128);
 
-// Hands the drawing of every list item to the box, at the box's fixed item height.
-class WidthItemDelegate : public QAbstractItemDelegate {
-public:
-    explicit WidthItemDelegate(TLineWidthComboBox* box) : QAbstractItemDelegate(box), box_(box) {}
-    void paint(QPainter* painter, const QStyleOptionViewItem& option,
-               const QModelIndex& index) const override {
-        painter->save();
-        box_->DrawItem(*painter, index.row(), option.rect,
-                       option.state.testFlag(QStyle::State_Selected));
-        painter->restore();
-    }
-    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex&) const override {
-        return {option.rect.width(), box_->ItemHeight()};
-    }
-
-private:
-    TLineWidthComboBox* box_;
-};
-
 } // namespace
 
 TLineWidthComboBox::TLineWidthComboBox(QWidget* parent) : QComboBox(parent) {
     setFixedHeight(23);
-    setItemDelegate(new WidthItemDelegate(this));
+    setItemDelegate(new OwnerDrawnItemDelegate<TLineWidthComboBox>(this));
     buildItems();
     connect(this, &QComboBox::activated, this, [this](int index) {
         lineWidth_ = index + 1;
