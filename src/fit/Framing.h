@@ -41,6 +41,10 @@ struct HairPlacement {
 // opening, with its centre where the opening's centre falls when a `hair`-sized overlay is
 // centred in `window`. The offsets are clamped as the picture view clamps them (0 .. zoomed
 // size minus window, 0 when the zoomed photo fits), so they can be set as they are.
+// A face of width 0 (or an opening without width) frames nothing: the whole photo is fitted.
+// The zoom stays within 1 .. kMaxFramingZoom, so a face of a few pixels cannot ask for a
+// zoomed picture the view could not hold.
+inline constexpr int kMaxFramingZoom = 1600;
 View frameFace(Size photo, const FaceBox& face, Size window, Size hair, const Opening& opening);
 
 // The zoom and offsets that show the whole photo inside `window` (no face found): the largest
@@ -50,5 +54,15 @@ View fitWhole(Size photo, Size window);
 // Where the overlay goes so that its opening, stretched to the face's on-screen width, is
 // centred on the face as `view` shows it (after any clamping of the offsets).
 HairPlacement placeHair(const FaceBox& face, const View& view, Size hair, const Opening& opening);
+
+// round(length x zoom / 100), halves up, as the picture view sizes a zoomed photo.
+int zoomedLength(int length, int zoom);
+
+// The opening used when a document has no hairstyle: the size of the window itself, centred
+// across it and 45 % of the way down (where a head's middle sits in a portrait), 40 % of the
+// window's width (about 96 pixels in the standard 241-pixel window, a face at about 100 %).
+// frameFace(photo, face, window, window, defaultOpening(window)) then frames in window
+// coordinates.
+Opening defaultOpening(Size window);
 
 } // namespace velvo::fit
