@@ -39,4 +39,11 @@ std::vector<uint8_t> encodeJpeg(const Raster& picture, int quality = 90);
 Raster decodePng(Bytes data, const std::string& name);
 std::vector<uint8_t> encodePng(const Raster& picture);
 
+// HEIC/HEIF and AVIF (read only): the primary image with its rotation, mirror and crop
+// applied; more than 8 bits per sample scaled to 8, alpha composited onto white.
+Raster decodeHeif(Bytes data, const std::string& name);
+
+// WebP, lossy or lossless (read only); alpha composited onto white. Animations are refused.
+Raster decodeWebp(Bytes data, const std::string& name);
+
 } // namespace velvo::imaging

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <map>
+#include <string_view>
 #include <sys/stat.h>
 #include <sys/uio.h>
 #include <unistd.h>
@@ -39,6 +40,35 @@ std::map<std::string, Extra>& extraFormats() {
 
 std::string systemError() { return std::strerror(errno); }
 
+// HEIF and AVIF files open with an ISO media "ftyp" box: its major brand, then compatible
+// brands to the end of the box. The major brand decides; a generic image brand (mif1, msf1)
+// is settled by the compatible ones.
+ImageFormat isoMediaFormat(std::span<const uint8_t> h) {
+    if (h.size() < 16 || h[4] != 'f' || h[5] != 't' || h[6] != 'y' || h[7] != 'p')
+        return ImageFormat::None;
+    auto brandAt = [&](size_t at) -> ImageFormat {
+        const std::string_view b(reinterpret_cast<const char*>(h.data()) + at, 4);
+        if (b == "avif" || b == "avis")
+            return ImageFormat::Avif;
+        if (b == "heic" || b == "heix" || b == "hevc" || b == "hevx")
+            return ImageFormat::Heif;
+        return ImageFormat::None;
+    };
+    if (const ImageFormat major = brandAt(8); major != ImageFormat::None)
+        return major;
+    const std::string_view major(reinterpret_cast<const char*>(h.data()) + 8, 4);
+    const size_t boxEnd = std::min<size_t>(h.size(), size_t(h[0]) << 24 | size_t(h[1]) << 16 |
+                                                         size_t(h[2]) << 8 | size_t(h[3]));
+    bool generic = major == "mif1" || major == "msf1";
+    for (size_t at = 16; at + 4 <= boxEnd; at += 4) {
+        if (const ImageFormat f = brandAt(at); f != ImageFormat::None)
+            return f;
+        const std::string_view b(reinterpret_cast<const char*>(h.data()) + at, 4);
+        generic = generic || b == "mif1" || b == "msf1";
+    }
+    return generic ? ImageFormat::Heif : ImageFormat::None;
+}
+
 } // namespace
 
 const char* formatName(ImageFormat format) {
@@ -53,6 +83,9 @@ const char* formatName(ImageFormat format) {
     case ImageFormat::Cur: return "CUR";
     case ImageFormat::Wmf: return "WMF";
     case ImageFormat::Emf: return "EMF";
+    case ImageFormat::Heif: return "HEIF";
+    case ImageFormat::Avif: return "AVIF";
+    case ImageFormat::Webp: return "WebP";
     case ImageFormat::None: break;
     }
     return "none";
@@ -64,6 +97,8 @@ ImageFormat formatFromExtension(const fs::path& file) {
         {".tif", ImageFormat::Tiff}, {".tiff", ImageFormat::Tiff}, {".pcx", ImageFormat::Pcx},
         {".gif", ImageFormat::Gif},  {".wmf", ImageFormat::Wmf},   {".emf", ImageFormat::Emf},
         {".bmp", ImageFormat::Bmp},  {".cur", ImageFormat::Cur},   {".ico", ImageFormat::Ico},
+        {".heic", ImageFormat::Heif}, {".heif", ImageFormat::Heif}, {".avif", ImageFormat::Avif},
+        {".webp", ImageFormat::Webp},
     };
     auto it = table.find(lowerExtension(file));
     return it == table.end() ? ImageFormat::None : it->second;
@@ -179,6 +214,9 @@ std::optional<Raster> decodeByFormat(ImageFormat format, std::span<const uint8_t
     case ImageFormat::Wmf:
     case ImageFormat::Emf:
         throw Error(name, std::string(formatName(format)) + " metafiles cannot be read yet");
+    case ImageFormat::Heif:
+    case ImageFormat::Avif: return decodeHeif(data, name);
+    case ImageFormat::Webp: return decodeWebp(data, name);
     case ImageFormat::None: break;
     }
     return std::nullopt;
@@ -239,6 +277,11 @@ ImageFormat detectFormat(std::span<const uint8_t> h) {
         return ImageFormat::Tiff;
     if (starts({'B', 'M'}))
         return ImageFormat::Bmp;
+    if (h.size() >= 12 && starts({'R', 'I', 'F', 'F'}) && h[8] == 'W' && h[9] == 'E' && h[10] == 'B' &&
+        h[11] == 'P')
+        return ImageFormat::Webp;
+    if (const ImageFormat heif = isoMediaFormat(h); heif != ImageFormat::None)
+        return heif;
     if (starts({0xD7, 0xCD, 0xC6, 0x9A}) || starts({1, 0, 9, 0}) || starts({2, 0, 9, 0}))
         return ImageFormat::Wmf;
     if (h.size() >= 44 && starts({1, 0, 0, 0}) && h[40] == ' ' && h[41] == 'E' && h[42] == 'M' &&

@@ -14,7 +14,8 @@
 namespace velvo::imaging {
 
 // Format codes; None (0) means "not an image".
-enum class ImageFormat { None = 0, Bmp, Gif, Jpeg, Png, Tiff, Pcx, Ico, Cur, Wmf, Emf };
+// HEIC and HEIF files are both Heif; AVIF, though read by the same reader, is its own format.
+enum class ImageFormat { None = 0, Bmp, Gif, Jpeg, Png, Tiff, Pcx, Ico, Cur, Wmf, Emf, Heif, Avif, Webp };
 
 // "BMP", "GIF", ... ; "none" for None.
 const char* formatName(ImageFormat format);

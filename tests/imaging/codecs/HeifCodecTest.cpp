@@ -1,0 +1,312 @@
+// HEIC and AVIF files are written by libheif's own encoders (x265, aom) inside the tests.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <functional>
+#include <libheif/heif.h>
+
+#include "CodecTestSupport.h"
+#include "imaging/codecs/Codecs.h"
+#include "imaging/codecs/Error.h"
+#include "imaging/codecs/ImageFile.h"
+
+using namespace velvo::imaging;
+
+namespace {
+
+// 16-bit samples r, g, b, a at (x, y), in the range of the file's bit depth.
+using Painter = std::function<void(int x, int y, uint16_t rgba[4])>;
+
+struct HeifFile {
+    heif_compression_format format = heif_compression_HEVC;
+    int width = 64, height = 48, bits = 8;
+    bool alpha = false;
+    heif_orientation orientation = heif_orientation_normal;
+};
+
+heif_error appendTo(heif_context*, const void* data, size_t size, void* out) {
+    auto* bytes = static_cast<std::vector<uint8_t>*>(out);
+    bytes->insert(bytes->end(), static_cast<const uint8_t*>(data), static_cast<const uint8_t*>(data) + size);
+    return {heif_error_Ok, heif_suberror_Unspecified, ""};
+}
+
+// The encoded file, or empty when this libheif cannot write it.
+std::vector<uint8_t> encodeHeif(const HeifFile& f, const Painter& paint) {
+    if (!heif_have_encoder_for_format(f.format))
+        return {};
+    const bool deep = f.bits > 8;
+    const heif_chroma chroma = deep ? (f.alpha ? heif_chroma_interleaved_RRGGBBAA_LE : heif_chroma_interleaved_RRGGBB_LE)
+                                    : (f.alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB);
+    heif_image* image = nullptr;
+    if (heif_image_create(f.width, f.height, heif_colorspace_RGB, chroma, &image).code != heif_error_Ok)
+        return {};
+    heif_image_add_plane(image, heif_channel_interleaved, f.width, f.height, f.bits);
+    int stride = 0;
+    uint8_t* plane = heif_image_get_plane(image, heif_channel_interleaved, &stride);
+    const int channels = f.alpha ? 4 : 3;
+    for (int y = 0; y < f.height; ++y)
+        for (int x = 0; x < f.width; ++x) {
+            uint16_t rgba[4] = {0, 0, 0, uint16_t((1 << f.bits) - 1)};
+            paint(x, y, rgba);
+            for (int c = 0; c < channels; ++c) {
+                if (deep) {
+                    uint8_t* p = plane + y * stride + (x * channels + c) * 2;
+                    p[0] = uint8_t(rgba[c]);
+                    p[1] = uint8_t(rgba[c] >> 8);
+                } else {
+                    plane[y * stride + x * channels + c] = uint8_t(rgba[c]);
+                }
+            }
+        }
+    heif_context* ctx = heif_context_alloc();
+    heif_encoder* encoder = nullptr;
+    std::vector<uint8_t> out;
+    if (heif_context_get_encoder_for_format(ctx, f.format, &encoder).code == heif_error_Ok) {
+        heif_encoder_set_lossy_quality(encoder, 95);
+        if (f.format == heif_compression_AV1)
+            heif_encoder_set_parameter(encoder, "chroma", "422"); // Debian 12 aom asserts on the rest
+        heif_encoding_options* options = heif_encoding_options_alloc();
+        options->image_orientation = f.orientation;
+        if (heif_context_encode_image(ctx, image, encoder, options, nullptr).code == heif_error_Ok) {
+            heif_writer writer{1, appendTo};
+            if (heif_context_write(ctx, &writer, &out).code != heif_error_Ok)
+                out.clear();
+        }
+        heif_encoding_options_free(options);
+        heif_encoder_release(encoder);
+    }
+    heif_context_free(ctx);
+    heif_image_release(image);
+    return out;
+}
+
+// Quadrants red, green / blue, white (top-left, top-right / bottom-left, bottom-right).
+void quadrants(const HeifFile& f, int x, int y, uint16_t rgba[4]) {
+    const uint16_t full = uint16_t((1 << f.bits) - 1);
+    const bool right = x >= f.width / 2, bottom = y >= f.height / 2;
+    rgba[0] = (!bottom && !right) || (bottom && right) ? full : 0;
+    rgba[1] = (!bottom && right) || (bottom && right) ? full : 0;
+    rgba[2] = bottom ? full : 0;
+}
+
+const Bgr kRed{0, 0, 255}, kGreen{0, 255, 0}, kBlue{255, 0, 0}, kWhite{255, 255, 255};
+
+::testing::AssertionResult near(Bgr got, Bgr want, int tolerance) {
+    if (std::abs(got.b - want.b) <= tolerance && std::abs(got.g - want.g) <= tolerance &&
+        std::abs(got.r - want.r) <= tolerance)
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "got " << int(got.r) << "," << int(got.g) << "," << int(got.b)
+                                         << " (rgb), want " << int(want.r) << "," << int(want.g) << ","
+                                         << int(want.b);
+}
+
+// The colours at the centres of the four quadrants of a decoded picture.
+void expectQuadrants(const Raster& r, Bgr tl, Bgr tr, Bgr bl, Bgr br) {
+    const int qx = r.width / 4, qy = r.height / 4;
+    EXPECT_TRUE(near(r.at(qx, qy), tl, 12)) << "top left";
+    EXPECT_TRUE(near(r.at(3 * qx, qy), tr, 12)) << "top right";
+    EXPECT_TRUE(near(r.at(qx, 3 * qy), bl, 12)) << "bottom left";
+    EXPECT_TRUE(near(r.at(3 * qx, 3 * qy), br, 12)) << "bottom right";
+}
+
+#define REQUIRE_ENCODED(bytes, what)                                                               \
+    if ((bytes).empty())                                                                           \
+    GTEST_SKIP() << "this libheif has no " what " encoder"
+
+std::vector<uint8_t> plainHeic() {
+    HeifFile f;
+    return encodeHeif(f, [&](int x, int y, uint16_t* c) { quadrants(f, x, y, c); });
+}
+
+// The bit depth libheif reports for the file's primary image.
+int storedBits(const std::vector<uint8_t>& bytes) {
+    heif_context* ctx = heif_context_alloc();
+    heif_image_handle* handle = nullptr;
+    int bits = -1;
+    if (heif_context_read_from_memory_without_copy(ctx, bytes.data(), bytes.size(), nullptr).code == heif_error_Ok &&
+        heif_context_get_primary_image_handle(ctx, &handle).code == heif_error_Ok) {
+        bits = heif_image_handle_get_luma_bits_per_pixel(handle);
+        heif_image_handle_release(handle);
+    }
+    heif_context_free(ctx);
+    return bits;
+}
+
+struct LimitsGuard {
+    PictureLimits saved = pictureLimits();
+    ~LimitsGuard() { pictureLimits() = saved; }
+};
+
+} // namespace
+
+TEST(HeifCodec, HeicAndAvifGiveTheirPictures) {
+    for (heif_compression_format format : {heif_compression_HEVC, heif_compression_AV1}) {
+        HeifFile f;
+        f.format = format;
+        const std::vector<uint8_t> bytes = encodeHeif(f, [&](int x, int y, uint16_t* c) { quadrants(f, x, y, c); });
+        if (bytes.empty())
+            continue;
+        SCOPED_TRACE(format == heif_compression_HEVC ? "HEIC" : "AVIF");
+        EXPECT_EQ(detectFormat(bytes), format == heif_compression_HEVC ? ImageFormat::Heif : ImageFormat::Avif);
+        const Raster r = decodeHeif(bytes, "photo.heic");
+        ASSERT_EQ(r.width, 64);
+        ASSERT_EQ(r.height, 48);
+        EXPECT_EQ(r.pixels.size(), r.stride() * 48);
+        expectQuadrants(r, kRed, kGreen, kBlue, kWhite);
+    }
+}
+
+TEST(HeifCodec, RotationAndMirrorAreApplied) {
+    struct Case {
+        heif_orientation orientation;
+        bool swapsSides;
+        Bgr tl, tr, bl, br;
+    };
+    // Where the stored quadrants red, green / blue, white end up when shown.
+    const Case cases[] = {
+        {heif_orientation_flip_horizontally, false, kGreen, kRed, kWhite, kBlue},
+        {heif_orientation_rotate_180, false, kWhite, kBlue, kGreen, kRed},
+        {heif_orientation_flip_vertically, false, kBlue, kWhite, kRed, kGreen},
+        {heif_orientation_rotate_90_cw, true, kBlue, kRed, kWhite, kGreen},
+        {heif_orientation_rotate_270_cw, true, kGreen, kWhite, kRed, kBlue},
+    };
+    for (const Case& c : cases) {
+        HeifFile f;
+        f.orientation = c.orientation;
+        const std::vector<uint8_t> bytes = encodeHeif(f, [&](int x, int y, uint16_t* v) { quadrants(f, x, y, v); });
+        REQUIRE_ENCODED(bytes, "HEVC");
+        SCOPED_TRACE(int(c.orientation));
+        const Raster r = decodeHeif(bytes, "turned.heic");
+        EXPECT_EQ(r.width, c.swapsSides ? 48 : 64);
+        EXPECT_EQ(r.height, c.swapsSides ? 64 : 48);
+        expectQuadrants(r, c.tl, c.tr, c.bl, c.br);
+    }
+}
+
+TEST(HeifCodec, TenBitSamplesAreScaledToEight) {
+    for (heif_compression_format format : {heif_compression_HEVC, heif_compression_AV1}) {
+        HeifFile f;
+        f.format = format;
+        f.bits = 10;
+        // Left half mid grey 512, right half 1023; 512 read as a low byte would be 0, as a
+        // 16-bit sample 2.
+        const std::vector<uint8_t> bytes = encodeHeif(f, [&](int x, int, uint16_t* c) {
+            c[0] = c[1] = c[2] = x < f.width / 2 ? 512 : 1023;
+        });
+        if (bytes.empty())
+            continue;
+        SCOPED_TRACE(format == heif_compression_HEVC ? "HEIC" : "AVIF");
+        ASSERT_EQ(storedBits(bytes), 10);
+        const Raster r = decodeHeif(bytes, "deep.heic");
+        ASSERT_EQ(r.width, 64);
+        EXPECT_TRUE(near(r.at(10, 20), {128, 128, 128}, 3));
+        EXPECT_TRUE(near(r.at(50, 20), kWhite, 2));
+    }
+}
+
+TEST(HeifCodec, AlphaIsCompositedOnWhite) {
+    HeifFile f;
+    f.alpha = true;
+    // Red everywhere; the left half transparent, the right half opaque.
+    const std::vector<uint8_t> bytes = encodeHeif(f, [&](int x, int, uint16_t* c) {
+        c[0] = 255;
+        c[3] = x < f.width / 2 ? 0 : 255;
+    });
+    REQUIRE_ENCODED(bytes, "HEVC");
+    const Raster r = decodeHeif(bytes, "alpha.heic");
+    EXPECT_TRUE(near(r.at(10, 20), kWhite, 12));
+    EXPECT_TRUE(near(r.at(50, 20), kRed, 12));
+}
+
+TEST(HeifCodec, LoadedByExtensionAndDetected) {
+    const std::vector<uint8_t> bytes = plainHeic();
+    REQUIRE_ENCODED(bytes, "HEVC");
+    velvo::testing::TempDir dir("velvo_heif_");
+    for (const char* name : {"a.HEIC", "b.heif"}) {
+        velvo::testing::writeBytes(dir / name, bytes);
+        const std::optional<Raster> r = loadImageFile(dir / name);
+        ASSERT_TRUE(r.has_value()) << name;
+        EXPECT_EQ(r->width, 64);
+        EXPECT_EQ(detectFileFormat(dir / name, true), ImageFormat::Heif) << name;
+    }
+    EXPECT_EQ(formatFromExtension("x.avif"), ImageFormat::Avif);
+    EXPECT_STREQ(formatName(ImageFormat::Heif), "HEIF");
+    EXPECT_STREQ(formatName(ImageFormat::Avif), "AVIF");
+}
+
+TEST(HeifCodec, BrandsDecideTheFormat) {
+    auto ftyp = [](const char* major, std::vector<const char*> compatible) {
+        std::vector<uint8_t> box = {0, 0, 0, uint8_t(16 + 4 * compatible.size()), 'f', 't', 'y', 'p'};
+        box.insert(box.end(), major, major + 4);
+        box.insert(box.end(), {0, 0, 0, 0});
+        for (const char* b : compatible)
+            box.insert(box.end(), b, b + 4);
+        box.insert(box.end(), {0, 0, 0, 8, 'm', 'e', 't', 'a'}); // past the box: not a brand
+        return box;
+    };
+    EXPECT_EQ(detectFormat(ftyp("heix", {})), ImageFormat::Heif);
+    EXPECT_EQ(detectFormat(ftyp("avis", {"msf1"})), ImageFormat::Avif);
+    EXPECT_EQ(detectFormat(ftyp("mif1", {"mif1", "avif"})), ImageFormat::Avif);
+    EXPECT_EQ(detectFormat(ftyp("mif1", {"mif1", "heic"})), ImageFormat::Heif);
+    EXPECT_EQ(detectFormat(ftyp("mp42", {"isom", "mif1"})), ImageFormat::Heif);
+    EXPECT_EQ(detectFormat(ftyp("mp42", {"isom", "avc1"})), ImageFormat::None); // a video
+    std::vector<uint8_t> shortBox = ftyp("mp42", {"isom"});
+    std::memcpy(shortBox.data() + 20, "heic", 4); // the next box, not a brand of this one
+    EXPECT_EQ(detectFormat(shortBox), ImageFormat::None);
+}
+
+TEST(HeifCodec, EveryTruncatedPrefixGivesAPictureOrAnError) {
+    const std::vector<uint8_t> bytes = plainHeic();
+    REQUIRE_ENCODED(bytes, "HEVC");
+    int pictures = 0;
+    for (size_t n = 0; n < bytes.size(); ++n) {
+        try {
+            const Raster r = decodeHeif(Bytes(bytes.data(), n), "cut.heic");
+            ASSERT_EQ(r.pixels.size(), r.stride() * size_t(r.height)) << n;
+            ++pictures;
+        } catch (const velvo::Error& e) {
+            EXPECT_NE(std::string(e.what()).find("cut.heic"), std::string::npos) << n;
+        }
+    }
+    EXPECT_LT(pictures, int(bytes.size())); // most prefixes cannot hold the picture
+    EXPECT_EQ(decodeHeif(bytes, "whole.heic").width, 64);
+}
+
+TEST(HeifCodec, ASizeBeyondTheLimitsIsRefusedBeforeDecoding) {
+    std::vector<uint8_t> bytes = plainHeic();
+    REQUIRE_ENCODED(bytes, "HEVC");
+    const uint8_t ispe[] = {'i', 's', 'p', 'e'};
+    auto at = std::search(bytes.begin(), bytes.end(), std::begin(ispe), std::end(ispe));
+    ASSERT_NE(at, bytes.end());
+    const size_t fields = size_t(at - bytes.begin()) + 8; // after version and flags
+    for (size_t i = 0; i < 2; ++i) {
+        const uint32_t side = 100000;
+        for (int k = 0; k < 4; ++k)
+            bytes[fields + 4 * i + k] = uint8_t(side >> (24 - 8 * k));
+    }
+    try {
+        decodeHeif(bytes, "huge.heic");
+        FAIL() << "a 100000x100000 picture was accepted";
+    } catch (const velvo::Error& e) {
+        EXPECT_NE(std::string(e.what()).find("huge.heic"), std::string::npos);
+        EXPECT_NE(std::string(e.what()).find("exceeds"), std::string::npos) << e.what();
+    }
+
+    // Within every side limit but over the pixel count.
+    LimitsGuard guard;
+    pictureLimits().maxPixels = 64 * 48 - 1;
+    EXPECT_THROW(decodeHeif(plainHeic(), "many.heic"), velvo::Error);
+}
+
+TEST(HeifCodec, NotHeifIsAnErrorNamingTheFile) {
+    const uint8_t junk[] = {0, 0, 0, 16, 'f', 't', 'y', 'p', 'h', 'e', 'i', 'c', 0, 0, 0, 0, 1, 2, 3};
+    for (size_t n : {size_t(0), size_t(8), sizeof junk}) {
+        try {
+            decodeHeif(Bytes(junk, n), "junk.heic");
+            FAIL() << n;
+        } catch (const velvo::Error& e) {
+            EXPECT_EQ(e.file(), "junk.heic");
+        }
+    }
+}
