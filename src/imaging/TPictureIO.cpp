@@ -4,6 +4,7 @@
 #include "imaging/TPictureView.h"
 #include "imaging/ThumbnailSource.h"
 #include "imaging/codecs/ImageFile.h"
+#include "imaging/metafile/MetafileRenderer.h"
 #include "platform/Scanner.h"
 #include "platform/ScannerUi.h"
 
@@ -15,34 +16,49 @@ std::filesystem::path toPath(const QString& file) {
 }
 } // namespace
 
-bool TPictureIO::take(std::optional<Raster> picture) {
+bool TPictureIO::take(std::optional<Raster> picture, bool gif) {
     if (!picture)
         return false;
+    // A GIF without a global colour table has no background entry; keeping the previous
+    // file's colour would key the next overlay on a colour this file never named.
     if (picture->background)
         background_ =
             QColor(picture->background->r, picture->background->g, picture->background->b);
-    view_->SetImage(toQImage(*picture));
+    else if (gif)
+        background_ = kDefaultBackground;
+    view_->SetImage(toQImage(*picture), picture->bilevel);
     return true;
 }
 
 bool TPictureIO::LoadImageFile(const QString& file) {
-    return view_ && take(loadImageFile(toPath(file)));
+    installMetafileRenderer();
+    if (!view_)
+        return false;
+    const std::filesystem::path path = toPath(file);
+    return take(loadImageFile(path), formatFromExtension(path) == ImageFormat::Gif);
 }
 
 bool TPictureIO::LoadGif(const QString& file) {
-    return view_ && take(loadGif(toPath(file)));
+    return view_ && take(loadGif(toPath(file)), true);
+}
+
+Raster TPictureIO::viewPicture() const {
+    Raster picture = toRaster(view_->Image());
+    picture.bilevel = picture.bilevel || view_->ImageIsBilevel();
+    return picture;
 }
 
 bool TPictureIO::SaveImageFile(const QString& file) {
     if (!view_)
         return false;
-    return saveImageFile(toPath(file), toRaster(view_->Image()));
+    if (view_->IsEmpty())
+        return true; // nothing to write, and no fault of the name's
+    return saveImageFile(toPath(file), viewPicture());
 }
 
 void TPictureIO::SaveBmp(const QString& file) {
-    if (!view_)
-        return;
-    saveBmp(toPath(file), toRaster(view_->Image()));
+    if (view_ && !view_->IsEmpty())
+        saveBmp(toPath(file), viewPicture());
 }
 
 int TPictureIO::DetectFileFormat(const QString& file, bool checkExtension) const {

@@ -25,13 +25,20 @@ public:
     // image is left as it was).
     bool LoadImageFile(const QString& file);
     // false when the extension names no writer (nothing is written). A failed write throws and
-    // leaves an existing file as it was.
+    // leaves an existing file as it was. An empty view writes nothing and gives true: there
+    // is no picture to save, which is no fault of the name's.
     bool SaveImageFile(const QString& file);
     // false, reading nothing more, when the file does not begin with "GIF". Sets
-    // BackgroundColor from the GIF's background colour entry.
+    // BackgroundColor from the GIF's background colour entry, or back to white when the GIF
+    // has no global colour table.
     bool LoadGif(const QString& file);
+    // 24 bits, or 1 bit while the view still holds, unchanged, a black-and-white picture read
+    // from a 1-bit file. An empty view writes nothing. Faults throw velvo::Error naming the
+    // file.
     void SaveBmp(const QString& file);
-    // Format code from the header (0 = not an image); see imaging::ImageFormat.
+    // Format code from the header (0 = not an image); see imaging::ImageFormat. With
+    // checkExtension, 0 when the extension names another format; one that names no format
+    // leaves the header's word.
     int DetectFileFormat(const QString& file, bool checkExtension) const;
 
     // One colour picture at 150 dpi over the whole area from the chosen device (the first one
@@ -48,10 +55,13 @@ public:
     void SetBackgroundColor(const QColor& color) { background_ = color; }
 
 private:
-    bool take(std::optional<Raster> picture);
+    static constexpr QColor kDefaultBackground = QColor(255, 255, 255);
+
+    bool take(std::optional<Raster> picture, bool gif);
+    Raster viewPicture() const;
 
     TPictureView* view_ = nullptr;
-    QColor background_ = Qt::white;
+    QColor background_ = kDefaultBackground;
     QString scannerSource_;
 };
 

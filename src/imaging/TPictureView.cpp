@@ -26,13 +26,22 @@ TPictureView::TPictureView(QWidget* parent) : QWidget(parent) {
 }
 
 void TPictureView::SetImage(const QImage& image) {
+    SetImage(image, false);
+}
+
+void TPictureView::SetImage(const QImage& image, bool bilevel) {
     image_ = image.format() == QImage::Format_BGR888 || image.isNull()
                  ? image
                  : image.convertToFormat(QImage::Format_BGR888);
     // A picture that is not ours to keep (a clipboard or shared QImage) must not change
     // under the view when it is edited in place.
     image_.detach();
+    bilevelKey_ = bilevel && !image_.isNull() ? image_.cacheKey() : 0;
     ImageChanged();
+}
+
+bool TPictureView::ImageIsBilevel() const {
+    return bilevelKey_ != 0 && image_.cacheKey() == bilevelKey_;
 }
 
 void TPictureView::ImageChanged() {

@@ -22,6 +22,13 @@ public:
     QImage& Image() { return image_; }
     const QImage& Image() const { return image_; }
     void SetImage(const QImage& image);
+    // As SetImage, for a picture read from a two-colour black-and-white source: the view
+    // remembers that until the image is changed, so that it can be written back at 1 bit.
+    void SetImage(const QImage& image, bool bilevel);
+    // The image is still, unchanged, the bilevel picture SetImage was given. Any access that
+    // may change it (a painter, scanLine or bits on the non-const image, assigning another
+    // image) ends this, as QImage gives such an access a new cache key.
+    bool ImageIsBilevel() const;
     // After the bitmap was changed in place: new scroll range, offsets re-clamped, repaint.
     void ImageChanged();
     bool IsEmpty() const { return image_.isNull() || image_.width() == 0 || image_.height() == 0; }
@@ -95,6 +102,8 @@ private:
     void fitToImage();
 
     QImage image_;
+    // The cache key the image had when it was set as bilevel; 0 when it was not.
+    qint64 bilevelKey_ = 0;
     int zoom_ = 100;
     int viewX_ = 0;
     int viewY_ = 0;

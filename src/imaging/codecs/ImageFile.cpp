@@ -222,7 +222,20 @@ std::optional<Raster> decodeByFormat(ImageFormat format, std::span<const uint8_t
     return std::nullopt;
 }
 
-void saveBmp(const fs::path& file, const Raster& picture) {
+namespace {
+// The encoders know nothing of file names; a fault they report is put under the file's name.
+template <typename Write>
+auto namingTheFile(const fs::path& file, Write write) {
+    try {
+        return write();
+    } catch (const Error& e) {
+        if (!e.file().empty())
+            throw;
+        throw Error(file.string(), e.fault());
+    }
+}
+
+void writeBmp(const fs::path& file, const Raster& picture) {
     if (bmp::keepsOneBit(picture)) {
         writeFileAtomic(file, encodeBmp(picture));
         return;
@@ -241,9 +254,14 @@ void saveBmp(const fs::path& file, const Raster& picture) {
     writeFileAtomic(file, pieces);
 }
 
-bool saveImageFile(const fs::path& file, const Raster& picture) {
-    if (picture.empty())
-        throw Error(file.string(), "there is no picture to save");
+} // namespace
+
+void saveBmp(const fs::path& file, const Raster& picture) {
+    namingTheFile(file, [&] { writeBmp(file, picture); });
+}
+
+namespace {
+bool writeByExtension(const fs::path& file, const Raster& picture) {
     std::vector<uint8_t> bytes;
     switch (formatFromExtension(file)) {
     case ImageFormat::Jpeg: bytes = encodeJpeg(picture, 90); break;
@@ -251,7 +269,7 @@ bool saveImageFile(const fs::path& file, const Raster& picture) {
     case ImageFormat::Gif: bytes = encodeGif(picture); break;
     case ImageFormat::Tiff: bytes = encodeTiff(picture, TiffCompression::Lzw); break;
     case ImageFormat::Png: bytes = encodePng(picture); break;
-    case ImageFormat::Bmp: saveBmp(file, picture); return true;
+    case ImageFormat::Bmp: writeBmp(file, picture); return true;
     default: {
         auto it = extraFormats().find(lowerExtension(file));
         if (it == extraFormats().end() || !it->second.writer)
@@ -261,6 +279,13 @@ bool saveImageFile(const fs::path& file, const Raster& picture) {
     }
     writeFileAtomic(file, bytes);
     return true;
+}
+} // namespace
+
+bool saveImageFile(const fs::path& file, const Raster& picture) {
+    if (picture.empty())
+        throw Error(file.string(), "there is no picture to save");
+    return namingTheFile(file, [&] { return writeByExtension(file, picture); });
 }
 
 ImageFormat detectFormat(std::span<const uint8_t> h) {
@@ -306,10 +331,16 @@ ImageFormat detectFileFormat(const fs::path& file, bool checkExtension) {
         return ImageFormat::None;
     header.resize(std::fread(header.data(), 1, header.size(), f));
     std::fclose(f);
-    ImageFormat format = detectFormat(header);
-    if (checkExtension && format != formatFromExtension(file))
-        return ImageFormat::None;
-    return format;
+    const ImageFormat format = detectFormat(header);
+    if (!checkExtension || format == ImageFormat::None)
+        return format;
+    // Only an extension that names a different format vetoes the header: a photo saved as
+    // "x.dat" or with no extension at all is still a photo. One registered in the table of
+    // additional formats names that format.
+    const ImageFormat named = formatFromExtension(file);
+    if (named != ImageFormat::None)
+        return named == format ? format : ImageFormat::None;
+    return extraFormats().count(lowerExtension(file)) ? ImageFormat::None : format;
 }
 
 void registerFormat(const std::string& extension, ExtraReader reader, ExtraWriter writer) {
