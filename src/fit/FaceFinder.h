@@ -18,11 +18,24 @@ public:
     // Looks for the cascades in `programFolder`/cascades first, then in the system's OpenCV
     // data folders. A finder without cascades finds nothing (available() is false).
     explicit FaceFinder(const std::filesystem::path& programFolder = {});
+    // The same with another face cascade file name (looked for in the same folders), for
+    // comparing cascades.
+    FaceFinder(const std::filesystem::path& programFolder, const std::string& faceCascade);
     ~FaceFinder();
     FaceFinder(const FaceFinder&) = delete;
     FaceFinder& operator=(const FaceFinder&) = delete;
 
     bool available() const;
+    // The face cascade in use; empty when none was found.
+    std::filesystem::path faceCascadeFile() const;
+
+    // The first look over the whole photo is fast (LBP); the second, over the face's
+    // neighbourhood only, is the more exact Haar cascade.
+    static constexpr const char* kDefaultFaceCascade = "lbpcascade_frontalface.xml";
+    static constexpr const char* kRefineCascade = "haarcascade_frontalface_alt2.xml";
+    static constexpr const char* kEyeCascade = "haarcascade_eye.xml";
+    // The longer side of the grey copy searched: faces from about 1/24 of it upwards.
+    static constexpr int kWorkingSide = 480;
 
     // The largest frontal face, in photo pixels, refined by the eyes where they are found.
     // Works on a grey reduced copy; the photo is not changed.
