@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <vector>
 #include <zlib.h>
 
 #include "imaging/codecs/Error.h"
@@ -110,6 +111,26 @@ void undoHorizontalPredictor(std::span<uint8_t> rows, size_t rowBytes, int sampl
             else
                 row[2 * i] = uint8_t(v), row[2 * i + 1] = uint8_t(v >> 8);
         }
+    }
+}
+
+void undoFloatingPointPredictor(std::span<uint8_t> rows, size_t rowBytes, int samplesPerPixel,
+                                const PixelFormat& format) {
+    const size_t width = size_t(format.bitsPerSample) / 8; // bytes per sample
+    const size_t step = size_t(samplesPerPixel);
+    if (rowBytes == 0 || width == 0)
+        return;
+    const size_t samples = rowBytes / width;
+    std::vector<uint8_t> planes(rowBytes);
+    for (size_t start = 0; start + rowBytes <= rows.size(); start += rowBytes) {
+        uint8_t* row = rows.data() + start;
+        for (size_t i = step; i < rowBytes; ++i)
+            row[i] = uint8_t(row[i] + row[i - step]);
+        std::memcpy(planes.data(), row, rowBytes);
+        // Plane b holds byte b, most significant first, of every sample.
+        for (size_t s = 0; s < samples; ++s)
+            for (size_t b = 0; b < width; ++b)
+                row[s * width + (format.bigEndian ? b : width - 1 - b)] = planes[b * samples + s];
     }
 }
 

@@ -23,4 +23,11 @@ void reverseBits(std::span<uint8_t> bytes);
 void undoHorizontalPredictor(std::span<uint8_t> rows, size_t rowBytes, int samplesPerPixel,
                              const PixelFormat& format);
 
+// Undoes predictor 3 (floating-point differencing) on rows of `rowBytes` bytes: the bytes of
+// each row were split into planes, most significant first, and differenced bytewise with a
+// step of `samplesPerPixel`. Leaves the samples whole again, in the file's byte order. A
+// partial row at the end is left alone.
+void undoFloatingPointPredictor(std::span<uint8_t> rows, size_t rowBytes, int samplesPerPixel,
+                                const PixelFormat& format);
+
 } // namespace velvo::imaging::tiff

@@ -1,10 +1,12 @@
 // TIFF 6.0 reader: the first page, strips or tiles, uncompressed, LZW, PackBits or Deflate,
-// bilevel, gray, palette, RGB and CMYK, with or without alpha; always delivers 24 bits.
+// bilevel, gray, palette, RGB and CMYK, with or without alpha, integer or floating-point
+// samples; always delivers 24 bits, turned upright by the orientation tag.
 #include <algorithm>
 #include <cstring>
 
 #include "imaging/codecs/ByteReader.h"
 #include "imaging/codecs/Codecs.h"
+#include "imaging/codecs/Exif.h"
 #include "imaging/codecs/TiffChunk.h"
 #include "imaging/codecs/TiffDirectory.h"
 #include "imaging/codecs/TiffPixels.h"
@@ -73,10 +75,14 @@ PixelFormat readFormat(const Directory& dir, const std::string& name) {
     for (uint32_t b : bits)
         if (b != bits[0])
             throw Error(name, "samples of different sizes are not supported");
-    for (uint32_t s : dir.values(SampleFormat))
-        if (s != 1)
-            throw Error(name, s == 3 ? "floating-point samples are not supported"
-                                     : "sample format " + std::to_string(s) + " is not supported");
+    const std::vector<uint32_t> formats = dir.values(SampleFormat);
+    for (uint32_t s : formats)
+        if (s != formats[0])
+            throw Error(name, "samples of different formats are not supported");
+    const uint32_t sampleFormat = formats.empty() ? 1 : formats[0];
+    if (sampleFormat != 1 && sampleFormat != 3)
+        throw Error(name, "sample format " + std::to_string(sampleFormat) + " is not supported");
+    f.floating = sampleFormat == 3;
 
     const uint32_t photometric = dir.value(Photometric, spp >= 3 ? 2 : 1);
     int colourSamples = 1;
@@ -106,9 +112,15 @@ PixelFormat readFormat(const Directory& dir, const std::string& name) {
                               std::to_string(photometric));
 
     const int b = f.bitsPerSample;
+    if (f.floating) {
+        if (b != 16 && b != 24 && b != 32)
+            throw Error(name, std::to_string(b) + "-bit floating-point samples are not supported");
+        if (f.model == ColourModel::Palette)
+            throw Error(name, "floating-point palette indices are not valid");
+    }
     const bool lowDepthOk = f.model == ColourModel::WhiteIsZero ||
                             f.model == ColourModel::BlackIsZero || f.model == ColourModel::Palette;
-    const bool ok = b == 8 || (b == 16 && f.model != ColourModel::Palette) ||
+    const bool ok = f.floating || b == 8 || (b == 16 && f.model != ColourModel::Palette) ||
                     (lowDepthOk && (b == 1 || b == 2 || b == 4));
     if (!ok)
         throw Error(name, std::to_string(b) + " bits per sample with photometric " +
@@ -162,7 +174,9 @@ Layout readLayout(const Directory& dir, const PixelFormat& f, uint32_t width, ui
     if (predictor == 2 && f.bitsPerSample != 8 && f.bitsPerSample != 16)
         throw Error(name, "the horizontal predictor with " + std::to_string(f.bitsPerSample) +
                               " bits per sample is not supported");
-    if (predictor != 1 && predictor != 2)
+    if (predictor == 3 && !f.floating)
+        throw Error(name, "the floating-point predictor (3) with integer samples is not valid");
+    if (predictor != 1 && predictor != 2 && predictor != 3)
         throw Error(name, "predictor " + std::to_string(predictor) + " is not supported");
     l.predictor = int(predictor);
     const uint32_t fill = dir.value(FillOrder, 1);
@@ -226,6 +240,16 @@ uint64_t expansionBound(uint32_t compression, uint64_t compressed) {
         return (compressed * 8 / 9 + 1) * 4096;
     default:
         return compressed * 1032 + 4096; // deflate cannot beat about 1032:1
+    }
+}
+
+// 1..8 as in EXIF; a damaged or out-of-range tag shows the picture as stored.
+int orientation(const Directory& dir) {
+    try {
+        const uint32_t v = dir.value(Orientation, 1);
+        return v >= 1 && v <= 8 ? int(v) : 1;
+    } catch (const Error&) {
+        return 1;
     }
 }
 
@@ -298,6 +322,8 @@ Raster decodeTiff(Bytes data, const std::string& name) {
         const int samplesInChunk = l.separate ? 1 : format.samplesPerPixel;
         if (l.predictor == 2)
             undoHorizontalPredictor(buffer, size_t(l.rowBytes), samplesInChunk, format);
+        else if (l.predictor == 3)
+            undoFloatingPointPredictor(buffer, size_t(l.rowBytes), samplesInChunk, format);
         for (uint32_t r = 0; r < c.rows && c.y0 + r < height; ++r) {
             const uint8_t* row = buffer.data() + size_t(r) * size_t(l.rowBytes);
             const uint32_t count = std::min(l.chunkWidth, width - c.x0);
@@ -307,7 +333,7 @@ Raster decodeTiff(Bytes data, const std::string& name) {
                 image.putChunkyRow(row, c.x0, c.y0 + r, count);
         }
     }
-    return image.toRaster(name);
+    return applyOrientation(image.toRaster(name), orientation(dir));
 }
 
 } // namespace velvo::imaging

@@ -19,6 +19,7 @@ enum Tag : uint16_t {
     Photometric = 262,
     FillOrder = 266,
     StripOffsets = 273,
+    Orientation = 274,
     SamplesPerPixel = 277,
     RowsPerStrip = 278,
     StripByteCounts = 279,

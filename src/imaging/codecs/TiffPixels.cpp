@@ -1,6 +1,8 @@
 #include "imaging/codecs/TiffPixels.h"
 
 #include <algorithm>
+#include <bit>
+#include <cmath>
 #include <cstring>
 #include <new>
 
@@ -12,6 +14,30 @@ namespace {
 
 uint8_t reduce16(uint32_t v) {
     return uint8_t((v * 255 + 32767) / 65535);
+}
+
+// A float of `expBits` exponent and `mantBits` mantissa bits below a sign bit, IEEE style:
+// biased exponent, subnormals, all-ones exponent for infinities and NaN.
+float smallFloat(uint32_t v, int expBits, int mantBits) {
+    const uint32_t mantMask = (1u << mantBits) - 1, expMax = (1u << expBits) - 1;
+    const uint32_t mant = v & mantMask, exp = (v >> mantBits) & expMax;
+    const bool negative = (v >> (expBits + mantBits)) & 1;
+    const int bias = int(expMax >> 1);
+    float f;
+    if (exp == expMax)
+        f = mant ? NAN : INFINITY;
+    else if (exp == 0)
+        f = std::ldexp(float(mant), 1 - bias - mantBits);
+    else
+        f = std::ldexp(float(mant | (mantMask + 1)), int(exp) - bias - mantBits);
+    return negative ? -f : f;
+}
+
+// 0..1 shown as 0..255, rounded; below 0 (and NaN) black, above 1 full.
+uint8_t reduceFloat(float f) {
+    if (!(f > 0))
+        return 0;
+    return f >= 1 ? 255 : uint8_t(f * 255 + 0.5f);
 }
 
 // Colour `c` over white with coverage `a`.
@@ -54,6 +80,18 @@ SampleImage::SampleImage(uint32_t width, uint32_t height, const PixelFormat& for
 }
 
 uint8_t SampleImage::sample(const uint8_t* row, size_t index, bool raw) const {
+    if (format_.floating) {
+        const size_t width = size_t(format_.bitsPerSample) / 8;
+        const uint8_t* p = row + width * index;
+        uint32_t v = 0;
+        for (size_t b = 0; b < width; ++b)
+            v |= uint32_t(p[b]) << (8 * (format_.bigEndian ? width - 1 - b : b));
+        switch (width) {
+        case 2: return reduceFloat(smallFloat(v, 5, 10));
+        case 3: return reduceFloat(smallFloat(v, 7, 16));
+        default: return reduceFloat(std::bit_cast<float>(v));
+        }
+    }
     switch (format_.bitsPerSample) {
     case 8:
         return row[index];
