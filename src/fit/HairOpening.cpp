@@ -82,15 +82,49 @@ std::optional<Opening> measureOpening(const imaging::Raster& hair, imaging::Bgr 
         std::nth_element(win, win + 2, win + 5);
         width[y] = runs[y].bounded ? win[2] : 0;
     }
-    const int widest = *std::max_element(width.begin(), width.end());
-    // A gap between locks is not a face: the opening must be a real part of the hair's width.
-    if (widest < 4 || widest < (maxX - minX + 1) / 5)
+    // The opening starts at the first row, below the crown, whose closed run is a real part of
+    // the hair's width (a gap between two locks is not a face).
+    const int hairWidth = maxX - minX + 1;
+    const int minWidth = std::max(4, hairWidth / 5);
+    int top = 0;
+    while (top < h && width[top] < minWidth)
+        ++top;
+    if (top == h)
+        return std::nullopt;
+    // It runs on while the rows stay closed; a few open rows (a parting, a thin lock) are
+    // bridged.
+    int end = top;
+    for (int y = top, open = 0; y < h && open <= 3; ++y) {
+        if (width[y] > 0)
+            end = y, open = 0;
+        else
+            ++open;
+    }
+    // The ends of side locks spread as they stop, so the last rows of the opening are not
+    // its width; nor is the neck channel of long hair far below the face.
+    int first = 0;
+    for (int y = top; y <= std::min(end, top + int(0.6 * hairWidth)); ++y)
+        first = std::max(first, width[y]);
+    auto widestUpTo = [&](int last) {
+        int most = 0;
+        for (int y = top; y <= last; ++y)
+            most = std::max(most, width[y]);
+        return most;
+    };
+    // Sideburns that stop at the face's widest keep that width to their end; lock ends that
+    // flare widen it further, and then the last rows are left out.
+    int last = std::min(end, top + first);
+    const int trimmed = std::min(end - int(0.12 * first), top + first);
+    if (widestUpTo(last) > 1.04 * widestUpTo(trimmed))
+        last = trimmed;
+    const int widest = widestUpTo(last);
+    if (widest < minWidth)
         return std::nullopt;
 
     // The face is an oval: its widest rows mark its middle, both across and down.
     double sumY = 0, sumX = 0, sumW = 0;
     int rows = 0;
-    for (int y = 0; y < h; ++y)
+    for (int y = top; y <= last; ++y)
         if (width[y] >= widest * 0.97) {
             sumY += y + 0.5;
             sumX += (runs[y].left + 1 + runs[y].right) / 2.0;

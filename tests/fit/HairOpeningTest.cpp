@@ -54,8 +54,8 @@ TEST(HairOpening, MeasuresTheOvalTheHairFrames) {
 
 TEST(HairOpening, OpenJawAndStrayStrandsDoNotMoveIt) {
     Raster r = ringOfHair(110, 140, 45, 60, 150); // sides stop just past the middle
-    for (int y = 100; y < 140; ++y)
-        r.set(108, y, kHair); // a strand over the face's middle
+    for (int y = 95; y < 112; ++y)
+        r.set(108, y, kHair); // a lock down the forehead
     const auto op = measureOpening(r, kWhite);
     ASSERT_TRUE(op);
     EXPECT_NEAR(op->centreX, 110, 2);

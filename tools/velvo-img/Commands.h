@@ -7,3 +7,5 @@
 int runConvert(const std::vector<std::string>& args);
 int runInfo(const std::vector<std::string>& args);
 int runFilter(const std::vector<std::string>& args);
+// Frames the face of PHOTO in a document window and writes what the window shows.
+int runFit(const std::vector<std::string>& args);

@@ -6,12 +6,18 @@
 #include <vector>
 
 #include "Commands.h"
+#include "imaging/metafile/MetafileRenderer.h"
 
 namespace {
 void usage() {
     std::fputs("usage: velvo-img convert IN OUT\n"
                "       velvo-img info FILE\n"
-               "       velvo-img filter IN OUT OP...\n",
+               "       velvo-img filter IN OUT OP...\n"
+               "       velvo-img fit PHOTO [HAIR.GIF] OUT\n"
+               "           writes the 241 x 313 document window after framing the face and prints\n"
+               "           'face X Y W H zoom Z view VX VY hair L T W H' (no hair part without a\n"
+               "           hairstyle: the face then takes the default opening, 40 % of the window's\n"
+               "           width at 45 % of its height), or 'face none' with the whole photo fitted\n",
                stderr);
 }
 } // namespace
@@ -23,6 +29,7 @@ int main(int argc, char** argv) {
     }
     const std::string command = argv[1];
     std::vector<std::string> args(argv + 2, argv + argc);
+    velvo::imaging::installMetafileRenderer();
     try {
         if (command == "convert")
             return runConvert(args);
@@ -30,6 +37,8 @@ int main(int argc, char** argv) {
             return runInfo(args);
         if (command == "filter")
             return runFilter(args);
+        if (command == "fit")
+            return runFit(args);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "velvo-img: %s\n", e.what());
         return 1;
