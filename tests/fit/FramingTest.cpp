@@ -41,6 +41,9 @@ TEST(Framing, ZoomIsRoundedToWholePercentAndKeptInRange) {
     EXPECT_EQ(frameFace({30000, 30000}, {0, 0, 29000, 29000}, kWindow, hair, {100, 120, 80}).zoom, 1);
     // A face of two pixels cannot ask for 4000 %.
     EXPECT_EQ(frameFace({50, 50}, {10, 10, 2, 2}, kWindow, hair, {100, 120, 80}).zoom, kMaxFramingZoom);
+    // No face width, or no opening width: the whole photo, fitted.
+    EXPECT_EQ(frameFace(photo, {10, 10, 0, 0}, kWindow, hair, {100, 120, 80}).zoom, 6);
+    EXPECT_EQ(frameFace(photo, {10, 10, 50, 50}, kWindow, hair, {100, 120, 0}).zoom, 6);
 }
 
 TEST(Framing, OffsetsAreClampedAtThePhotoEdges) {
@@ -98,13 +101,6 @@ TEST(Framing, FitWholeIsLargestWholePercentNotAbove100) {
     v = fitWhole({3001, 100}, {241, 313});
     EXPECT_LE(zoomedLength(3001, v.zoom), 241);
     EXPECT_EQ(fitWhole({100000, 10}, kWindow).zoom, 1);
-}
-
-TEST(Framing, DegenerateInputsFallBackToTheWholePhoto) {
-    const View v = frameFace({4000, 3000}, {10, 10, 0, 0}, kWindow, {200, 260}, {100, 120, 80});
-    EXPECT_EQ(v.zoom, fitWhole({4000, 3000}, kWindow).zoom);
-    const View w = frameFace({4000, 3000}, {10, 10, 50, 50}, kWindow, {200, 260}, {100, 120, 0});
-    EXPECT_EQ(w.zoom, 6);
 }
 
 TEST(Framing, DefaultOpeningFramesInWindowCoordinates) {
