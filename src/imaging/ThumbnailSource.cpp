@@ -8,6 +8,7 @@
 #include "imaging/codecs/Error.h"
 #include "imaging/codecs/ImageFile.h"
 #include "imaging/codecs/JpegThumbnail.h"
+#include "imaging/metafile/MetafileRenderer.h"
 
 namespace velvo::imaging {
 
@@ -50,6 +51,7 @@ void setReducedJpegReading(bool on) {
 }
 
 QImage readPictureForThumbnail(const QString& file, QSize atLeast) {
+    installMetafileRenderer();
     try {
         const std::filesystem::path path(file.toStdString());
         if (reducedJpeg && isJpegName(file))

@@ -16,6 +16,7 @@
 #include "imaging/codecs/Codecs.h"
 #include "imaging/codecs/Error.h"
 #include "imaging/codecs/FileBytes.h"
+#include "imaging/codecs/MetafileReader.h"
 
 namespace velvo::imaging {
 namespace fs = std::filesystem;
@@ -211,9 +212,8 @@ std::optional<Raster> decodeByFormat(ImageFormat format, std::span<const uint8_t
         return decodeBmp(data, name);
     case ImageFormat::Ico:
     case ImageFormat::Cur: return decodeIco(data, name);
-    case ImageFormat::Wmf:
-    case ImageFormat::Emf:
-        throw Error(name, std::string(formatName(format)) + " metafiles cannot be read yet");
+    case ImageFormat::Wmf: return decodeWmf(data, name);
+    case ImageFormat::Emf: return decodeEmf(data, name);
     case ImageFormat::Heif:
     case ImageFormat::Avif: return decodeHeif(data, name);
     case ImageFormat::Webp: return decodeWebp(data, name);
