@@ -4,7 +4,10 @@
 #include <QMainWindow>
 #include <QPointer>
 #include <QString>
+#include <memory>
+#include <optional>
 
+#include "fit/Framing.h"
 #include "pixel/TPixelBitmap.h"
 #include "platform/Messages.h"
 
@@ -36,6 +39,9 @@ class TPrinterSetupDialog;
 
 namespace velvo::document {
 class TF_FILHO;
+}
+namespace velvo::fit {
+class FaceFinder;
 }
 
 namespace velvo::app {
@@ -79,6 +85,9 @@ public:
     bool FromClipboard = false;
     bool InsertMode = false;
     bool ReplayMode = false;
+    // A new document made from a framed one fits each hairstyle by its opening over this face.
+    bool PendingFramed = false;
+    fit::FaceBox PendingFace;
     bool LassoActive = false;
     bool PanelOpened = false;
     pixel::TPixelBitmap WorkBitmap;
@@ -153,6 +162,8 @@ public:
     // Bakes an overlay the grip has stretched into a picture of its on-screen size and takes
     // the grip off; nothing unless the active document's grip is attached.
     void FinishResize();
+    // The same for `doc`, active or not.
+    void FinishResize(document::TF_FILHO& doc);
     // Reads the active document's hairstyle file again into the overlay (which takes its
     // size). A file that cannot be read throws; the overlay keeps its picture.
     void ReloadHair();
@@ -161,6 +172,25 @@ public:
     void hideColourPanel();
     // Called by the retouch editor once it has put its picture into PictureView1.
     void ReturnFromRetouch();
+
+    // Zoom and view offsets that give the face in `doc`'s photo the width of its hairstyle's
+    // opening (the default opening while no hairstyle is shown), and the overlay fitted over
+    // it. `face` is looked for when not given. No face: the whole photo fits the window, the
+    // status bar says so, and false is returned. The photo's pixels are never changed.
+    bool FrameDocument(document::TF_FILHO& doc, std::optional<fit::FaceBox> face = {});
+    // The face finder, made on first use with the cascades of the program folder first.
+    const fit::FaceFinder& Faces();
+    // The largest face in `photo`, in its pixels; nothing without a face or without cascades.
+    std::optional<fit::FaceBox> FindFace(const QImage& photo);
+    // velvo.ini beside the program, [Opcoes] EnquadrarAoAbrir: missing = on, "0" = off.
+    bool FrameOnOpen() const;
+    // A message in the status bar (made when there is none), looked up with TranslateMsg.
+    void ShowStatus(const QString& text);
+    // A malformed side file's message (the opening lookup gives it only when it reads the
+    // file, so a hairstyle used again is not reported again).
+    void ReportOpeningError(const std::string& error);
+    // The print preview sheet of `documents` (at most eight are shown).
+    void ShowPreviewSheet(const QList<document::TF_FILHO*>& documents);
 
 public slots:
     void FormCreate();
@@ -210,6 +240,8 @@ public slots:
     void Flip1Click();
     void Redimensionar1Click();
     void Undo1Click();
+    void EnquadrarRosto1Click();
+    void ProvarCategoria1Click();
     // Colour panel and virtual colours.
     void AjusteFoto1Click();
     void AjusteCabelo1Click();
@@ -251,6 +283,8 @@ private:
     QList<QPointer<document::TF_FILHO>> documents_;
     QButtonGroup* toolGroup_ = nullptr;
     QActionGroup* viewerGroup_ = nullptr;
+    // Shared only so that its deleter is bound where it is made, beside the framing code.
+    std::shared_ptr<fit::FaceFinder> faces_;
 };
 
 // The single instance while it exists.

@@ -62,11 +62,14 @@ void TF_HAIR::Imprimir1Click() {
 void TF_HAIR::PrintPreview1Click() {
     if (tellNoDocument(*this))
         return;
+    ShowPreviewSheet(Documents());
+}
+
+void TF_HAIR::ShowPreviewSheet(const QList<document::TF_FILHO*>& documents) {
     {
         platform::BusyCursor busy;
         hideColourPanel();
         FinishResize();
-        const QList<document::TF_FILHO*> documents = Documents();
         for (int i = 0; i < documents.size() && i < 8; ++i) {
             PictureView1->SetImage(documents[i]->CompositeImage());
             // Both windows get the same picture, handed over in memory.

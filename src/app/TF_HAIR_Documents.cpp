@@ -5,6 +5,7 @@
 
 #include "app/TF_HAIR.h"
 #include "document/TF_FILHO.h"
+#include "imaging/TPictureView.h"
 
 namespace velvo::app {
 
@@ -43,6 +44,16 @@ document::TF_FILHO* TF_HAIR::NewDocument() {
     window->resize(window->size() + (client - doc->size()));
     MdiArea->setActiveSubWindow(window);
     UpdateCommands(true);
+    // A photo much larger than the window would show a meaningless corner of itself. Without
+    // a face it opens as it always did: nothing is said about a photo nobody asked to frame.
+    if (OpenMode && FrameOnOpen()) {
+        const QSize photo = doc->Image1->Image().size();
+        if (photo.width() > 2 * doc->width() || photo.height() > 2 * doc->height())
+            platform::runGuarded([this, doc] {
+                if (const auto face = FindFace(doc->Image1->Image()))
+                    FrameDocument(*doc, face);
+            });
+    }
     return doc;
 }
 

@@ -106,8 +106,11 @@ void TF_HAIR::InsertHairstyle(const QString& id) {
     PendingHairLeft = doc->Image2->x();
     PendingHairTop = doc->Image2->y();
     doc->Hair->setText(LibraryLabel);
+    PendingFramed = doc->Framed;
+    PendingFace = doc->Face;
     NewDocument();
     InsertMode = false;
+    PendingFramed = false;
 }
 
 void TF_HAIR::Inserir1Click() {

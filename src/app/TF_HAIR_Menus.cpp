@@ -77,6 +77,10 @@ void TF_HAIR::buildMenus() {
     // The menu shows Ctrl+O here too, but the key belongs to the first entry that carries it,
     // "&Abrir Foto": a widget-local shortcut never competes with the window-wide one.
     original->setShortcutContext(Qt::WidgetShortcut);
+    addEntry(m, "EnquadrarRosto1", QStringLiteral("Enquadrar &Rosto"), ctrl(Qt::Key_E),
+             &TF_HAIR::EnquadrarRosto1Click);
+    addEntry(m, "ProvarCategoria1", QStringLiteral("&Provar Categoria"), ctrl(Qt::Key_T),
+             &TF_HAIR::ProvarCategoria1Click);
     m->addSeparator();
     addEntry(m, "CapturaTWAIN1", QStringLiteral("&Captura TWAIN"), none,
              &TF_HAIR::CapturaTWAIN1Click);
@@ -207,6 +211,8 @@ void TF_HAIR::buildToolBar() {
     BT_SCROLL->setChecked(true);
     addItem(SectionBar1, "BT_SLIDERS", QStringLiteral("Cores Cabelo"), &TF_HAIR::BT_SLIDERSClick,
             gSliders);
+    addItem(SectionBar1, "BT_ROSTO", QStringLiteral("Enquadrar Rosto"),
+            &TF_HAIR::EnquadrarRosto1Click, gFace);
     addSection(SectionBar1, QStringLiteral("CABELOS"));
     addItem(SectionBar1, "BT_Thumbs", QStringLiteral("Ver & Abrir Fotos"), &TF_HAIR::BT_ThumbsClick,
             gThumbs);

@@ -43,20 +43,24 @@ void setClientSize(document::TF_FILHO& doc, QSize client) {
 } // namespace
 
 void TF_HAIR::FinishResize() {
-    document::TF_FILHO* doc = ActiveDocument();
-    if (!doc || !doc->SH1->Attached())
+    if (document::TF_FILHO* doc = ActiveDocument())
+        FinishResize(*doc);
+}
+
+void TF_HAIR::FinishResize(document::TF_FILHO& doc) {
+    if (!doc.SH1->Attached())
         return;
-    doc->SH1->Detach();
-    document::THairOverlay& overlay = *doc->Image2;
-    doc->Image3->SetBitmap(overlay.Picture());
-    doc->Image3->setGeometry(overlay.geometry());
+    doc.SH1->Detach();
+    document::THairOverlay& overlay = *doc.Image2;
+    doc.Image3->SetBitmap(overlay.Picture());
+    doc.Image3->setGeometry(overlay.geometry());
     // Drawn the way the overlay draws itself (nearest pixels, no blending), so the baked picture
     // is what the stylist saw and its key colour stays exact.
-    QImage baked(doc->Image3->size(), QImage::Format_BGR888);
-    if (!baked.isNull() && !doc->Image3->Bitmap().isNull()) {
+    QImage baked(doc.Image3->size(), QImage::Format_BGR888);
+    if (!baked.isNull() && !doc.Image3->Bitmap().isNull()) {
         QPainter painter(&baked);
         painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
-        painter.drawImage(baked.rect(), doc->Image3->Bitmap());
+        painter.drawImage(baked.rect(), doc.Image3->Bitmap());
     }
     overlay.SetPicture(baked);
 }
@@ -170,6 +174,8 @@ void TF_HAIR::tamanhoOriginal1Click() {
     doc->Image1->SetViewY(0);
     setClientSize(*doc, QSize(241, 313));
     ReloadHair();
+    // Back to the original photo and hairstyle: no longer framed.
+    doc->Framed = false;
     doc->Image2->move(0, 0);
     doc->L->setText(QString::number(doc->Image2->x()));
     doc->T->setText(QString::number(doc->Image2->y()));
@@ -191,12 +197,14 @@ void TF_HAIR::Replay1Click() {
     PendingHairTop = doc->Image2->y();
     ReplayHairNumber = doc->HairNumber;
     LibraryLabel = doc->Hair->text();
-    // A new document always opens, even one whose creation failed; the flag must not outlive
+    PendingFramed = doc->Framed;
+    PendingFace = doc->Face;
+    // A new document always opens, even one whose creation failed; the flags must not outlive
     // this command either way.
     struct ClearReplay {
         bool& flag;
         ~ClearReplay() { flag = false; }
-    } clear{ReplayMode};
+    } clear{ReplayMode}, clearFramed{PendingFramed};
     NewDocument();
 }
 

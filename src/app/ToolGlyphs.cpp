@@ -182,6 +182,26 @@ void draw(QPainter& p, ToolGlyph glyph) {
         p.drawLine(QPointF(17, 14), QPointF(20, 11));
         break;
     }
+    case gFace: {
+        // A face inside the corner marks of a viewfinder.
+        p.setPen(QPen(QColor(200, 30, 30), 1.5));
+        p.setBrush(Qt::NoBrush);
+        for (int i = 0; i < 4; ++i) {
+            p.save();
+            p.translate(11, 11);
+            p.rotate(90 * i);
+            p.drawLine(QPointF(-9.5, -9.5), QPointF(-5, -9.5));
+            p.drawLine(QPointF(-9.5, -9.5), QPointF(-9.5, -5));
+            p.restore();
+        }
+        p.setPen(QPen(ink, 1));
+        p.setBrush(QColor(245, 205, 170));
+        p.drawEllipse(QRectF(6, 4.5, 10, 13));
+        p.drawPoint(QPointF(9.5, 10));
+        p.drawPoint(QPointF(12.5, 10));
+        p.drawLine(QPointF(10, 14), QPointF(12, 14));
+        break;
+    }
     default:
         if (glyph >= gCategory0 && glyph <= gCategory6)
             drawHairstyle(p, glyph - gCategory0);

@@ -20,7 +20,8 @@ enum ToolGlyph {
     gThumbs,
     gCategory0,
     gCategory6 = gCategory0 + 6,
-    gExit
+    gExit,
+    gFace
 };
 
 QIcon toolGlyph(ToolGlyph glyph);

@@ -158,6 +158,13 @@ void TF_FILHO::FormCreate() {
     if (main.InsertMode || main.ReplayMode) {
         Image2->move(main.PendingHairLeft, main.PendingHairTop);
         Image2->show();
+        // Made from a framed document: this hairstyle goes over the same face by its own
+        // opening rather than at the corner the previous one had.
+        if (main.PendingFramed) {
+            Framed = true;
+            Face = main.PendingFace;
+            FitHairToFace();
+        }
     }
     L->setText(QString::number(Image2->x()));
     T->setText(QString::number(Image2->y()));

@@ -4,6 +4,8 @@
 #include <QString>
 #include <QWidget>
 
+#include "fit/Framing.h"
+
 class QMdiSubWindow;
 
 namespace velvo::imaging {
@@ -54,6 +56,9 @@ public:
     bool Dragging = false;
     int DragStartX = 0;
     int DragStartY = 0;
+    // Framed: the face was found at Face (photo pixels) and each hairstyle is fitted over it.
+    bool Framed = false;
+    fit::FaceBox Face;
 
     enum VirtualColor { Amarelo = 1, Marrom = 2, Vermelho = 3, Preto = 4, Normal = 5 };
 
@@ -75,6 +80,16 @@ public:
     // into the pristine copy and the overlay (which takes its size). Throws when the file
     // cannot be read or is not a GIF file.
     void LoadHairOverlay();
+
+    // The face opening of the hairstyle in the pristine copy, from its file's side file or
+    // measured; a malformed side file is reported through the main window.
+    fit::Opening HairOpening();
+    // The pristine hairstyle's size.
+    fit::Size HairSize() const;
+    // Places the overlay so that its opening, at the face's on-screen width, is centred on
+    // Face as the view shows it now: the grip stretches it, baked as the resize tool bakes it;
+    // L and T follow. Nothing without a hairstyle picture.
+    void FitHairToFace();
 
     // The client area as shown, at screen resolution, 24-bit (QImage::Format_BGR888).
     QImage CompositeImage();

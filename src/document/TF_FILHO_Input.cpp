@@ -103,6 +103,8 @@ void TF_FILHO::ChangeHairstyle() {
     if (HairNumber != 0) {
         LoadHairOverlay();
         Image2->move(platform::StrToInt(L->text()), platform::StrToInt(T->text()));
+        if (Framed)
+            FitHairToFace();
     }
 }
 
@@ -129,6 +131,9 @@ void TF_FILHO::ApplyVirtualColor(int color) {
     if (color != Normal)
         PictureProc2->Undo();
     WhitenHairBackground();
+    // The pristine copy has the library's size; a framed hairstyle keeps its fit in any colour.
+    if (Framed)
+        FitHairToFace();
 }
 
 void TF_FILHO::WhitenHairBackground() {

@@ -53,6 +53,8 @@ const std::vector<std::pair<const char*, std::vector<Entry>>>& menuTable() {
           {"Zoom1", "Zoom &Out", QKeySequence(Qt::Key_F8)},
           {"Zoom2", "Zoom &In", QKeySequence(Qt::Key_F9)},
           {"tamanhoOriginal1", "Tamanho &Original", c(Qt::Key_O)},
+          {"EnquadrarRosto1", "Enquadrar &Rosto", c(Qt::Key_E)},
+          {"ProvarCategoria1", "&Provar Categoria", c(Qt::Key_T)},
           {"-", "", none},
           {"CapturaTWAIN1", "&Captura TWAIN", none},
           {"SelecionarCapturaTWAIN1", "&Selecionar Captura TWAIN", none},
@@ -139,26 +141,25 @@ TEST_F(MainWindow, SectionBarHasSixSectionsItemsHintsAndGeometry) {
     for (QAction* a : bar->actions())
         if (QWidget* w = bar->widgetForAction(a); w && !a->isSeparator())
             order << w->objectName();
-    const QStringList expected = {
-        "Section_ARQUIVO", "BT_Abrir",        "BT_Salvar", "BT_Imprimir",     "Section_EDITAR",
-        "BT_PREVIEW",      "BT_Original",     "BT_Replay", "Section_CAPTURA", "BT_Captura",
-        "Section_IMAGEM",  "BT_SCROLL",       "BT_MOVE",   "BT_ZOOM",         "BT_LACO",
-        "BT_SLIDERS",      "Section_CABELOS", "BT_Thumbs", "BT_CC",           "BT_CE",
-        "BT_MC",           "BT_ME",           "BT_LC",     "BT_LE",           "BT_M",
-        "Section_SAIDA",   "BT_Sair"};
+    const QStringList expected = {"Section_ARQUIVO", "BT_Abrir",       "BT_Salvar",
+                                  "BT_Imprimir",     "Section_EDITAR", "BT_PREVIEW",
+                                  "BT_Original",     "BT_Replay",      "Section_CAPTURA",
+                                  "BT_Captura",      "Section_IMAGEM", "BT_SCROLL",
+                                  "BT_MOVE",         "BT_ZOOM",        "BT_LACO",
+                                  "BT_SLIDERS",      "BT_ROSTO",       "Section_CABELOS",
+                                  "BT_Thumbs",       "BT_CC",          "BT_CE",
+                                  "BT_MC",           "BT_ME",          "BT_LC",
+                                  "BT_LE",           "BT_M",           "Section_SAIDA",
+                                  "BT_Sair"};
     EXPECT_EQ(order, expected);
 
-    const std::pair<const char*, const char*> hints[] = {{"BT_Abrir", "Abrir Foto"},
-                                                         {"BT_Original", "Foto e Cabelo Originais"},
-                                                         {"BT_Captura", "Captura TWAIN"},
-                                                         {"BT_SCROLL", "Mover"},
-                                                         {"BT_MOVE", "Redimensionar"},
-                                                         {"BT_LACO", "Selecionar"},
-                                                         {"BT_SLIDERS", "Cores Cabelo"},
-                                                         {"BT_Thumbs", "Ver & Abrir Fotos"},
-                                                         {"BT_MC", "Ver/Abrir Médios e Claros"},
-                                                         {"BT_M", "Ver/Abrir Masculinos"},
-                                                         {"BT_Sair", "Sair"}};
+    const std::pair<const char*, const char*> hints[] = {
+        {"BT_Abrir", "Abrir Foto"},         {"BT_Original", "Foto e Cabelo Originais"},
+        {"BT_Captura", "Captura TWAIN"},    {"BT_SCROLL", "Mover"},
+        {"BT_MOVE", "Redimensionar"},       {"BT_LACO", "Selecionar"},
+        {"BT_SLIDERS", "Cores Cabelo"},     {"BT_ROSTO", "Enquadrar Rosto"},
+        {"BT_Thumbs", "Ver & Abrir Fotos"}, {"BT_MC", "Ver/Abrir Médios e Claros"},
+        {"BT_M", "Ver/Abrir Masculinos"},   {"BT_Sair", "Sair"}};
     for (const auto& [name, hint] : hints)
         EXPECT_EQ(main->Button(name)->toolTip(), QString::fromUtf8(hint)) << name;
     for (QToolButton* b : bar->findChildren<QToolButton*>())
@@ -267,7 +268,7 @@ TEST_F(MainWindow, StartStateAndHiddenComponents) {
     EXPECT_EQ(main->SD_SALVAR->FilterIndex, 7);
     EXPECT_TRUE(main->SD_SALVAR->Options & platform::ofOverwritePrompt);
     const QStringList filters = platform::qtNameFilters(main->OD_ABRIR->Filter);
-    ASSERT_EQ(filters.size(), 12);
+    ASSERT_EQ(filters.size(), 13);
     EXPECT_TRUE(filters[0].startsWith("All graphics (*.jpg *.jpeg *.gif"));
     EXPECT_EQ(filters[6], "BMP files (*.bmp)");
     EXPECT_EQ(filters[11], "AVI files (*.avi)");
