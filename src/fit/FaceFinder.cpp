@@ -82,22 +82,24 @@ struct FaceFinder::Impl {
         const GreyCopy grey = reducedGrey(bgr, width, height, stride, kWorkingSide);
         if (!haveFace || grey.width < kMinFace || grey.height < kMinFace)
             return std::nullopt;
+        // A coarse first look (few scales, few neighbours) finds the candidates quickly; the
+        // second look over each one's neighbourhood confirms it and gives the exact box.
         std::vector<cv::Rect> faces;
-        face.detectMultiScale(matOf(grey), faces, 1.1, 3, 0, cv::Size(kMinFace, kMinFace));
-        if (faces.empty())
-            return std::nullopt;
-        const cv::Rect f = *std::max_element(faces.begin(), faces.end(), [](const cv::Rect& a, const cv::Rect& b) {
-            return a.area() < b.area();
-        });
+        face.detectMultiScale(matOf(grey), faces, 1.15, 2, 0, cv::Size(kMinFace, kMinFace));
+        std::sort(faces.begin(), faces.end(), [](const cv::Rect& a, const cv::Rect& b) { return a.area() > b.area(); });
         const double kx = double(width) / grey.width, ky = double(height) / grey.height;
-        Box box{f.x * kx, f.y * ky, f.width * kx, f.height * ky};
-        refineClose(bgr, width, height, stride, box);
-        return box;
+        for (size_t i = 0; i < faces.size() && i < kMaxCandidates; ++i) {
+            const cv::Rect& f = faces[i];
+            Box box{f.x * kx, f.y * ky, f.width * kx, f.height * ky};
+            if (!haveRefine)
+                return box;
+            if (refineClose(bgr, width, height, stride, box))
+                return box;
+        }
+        return std::nullopt;
     }
 
-    void refineClose(const uint8_t* bgr, int width, int height, size_t stride, Box& box) const {
-        if (!haveRefine)
-            return;
+    bool refineClose(const uint8_t* bgr, int width, int height, size_t stride, Box& box) const {
         const double side = 2 * std::max(box.w, box.h);
         const double cx = box.x + box.w / 2, cy = box.y + box.h / 2;
         const double x0 = cx - side / 2, y0 = cy - side / 2, k = side / kCropSide;
@@ -119,12 +121,13 @@ struct FaceFinder::Impl {
             }
         // A lone hit is as likely a pattern in the background as a face.
         if (n < 3)
-            return;
+            return false;
         const cv::Rect f(int(std::lround(sx / n)), int(std::lround(sy / n)), int(std::lround(sw / n)),
                          int(std::lround(sh / n)));
         Box inCrop{sx / n, sy / n, sw / n, sh / n};
         refineByEyes(m, f, inCrop);
         box = {x0 + inCrop.x * k, y0 + inCrop.y * k, inCrop.w * k, inCrop.h * k};
+        return true;
     }
 
     // Two eyes level with each other, one either side of the box's middle, in its upper half:
@@ -159,7 +162,8 @@ struct FaceFinder::Impl {
         box.w = width;
     }
 
-    static constexpr int kMinFace = 20;
+    static constexpr int kMinFace = 24; // the LBP cascade's own window
+    static constexpr size_t kMaxCandidates = 3;
 };
 
 FaceFinder::FaceFinder(const fs::path& programFolder) : FaceFinder(programFolder, kDefaultFaceCascade) {}

@@ -12,6 +12,11 @@ namespace velvo::fit {
 
 // The see-through region the hair frames: the background-coloured (`key`) area enclosed by
 // hair, its centre and width. nullopt when the picture frames no such region.
+// Each row's see-through run through the hair's middle column (or a little beside it), closed
+// by hair on both sides, its width a median over five rows; from the first row below the crown
+// whose run is at least a fifth of the hair's width, down at most that run's width (so not
+// into the neck channel of long hair), leaving out the last rows when lock ends flare there.
+// The widest rows give the width and the centre: an oval face is widest at its middle.
 std::optional<Opening> measureOpening(const imaging::Raster& hair, imaging::Bgr key);
 
 // A side file's opening. Lines `key=value`: centrex, centrey, width (hairstyle pixels,
@@ -40,8 +45,6 @@ std::filesystem::path sideFileFor(const std::filesystem::path& gifFile);
 // its side file), so a second call for the same file neither reads nor measures again. The
 // error of a malformed side file comes only with the call that read it (fromCache false), so
 // it is reported once; later calls give the same opening with `error` empty.
-// The measure: the widest see-through run closed by hair on both sides, rows near the
-// hair's middle column, taken as a median over five rows; its rows give the centre.
 // Safe to call from several threads; meant for the one GUI thread.
 OpeningResult openingFor(const std::filesystem::path& gifFile, const imaging::Raster& hair,
                          imaging::Bgr key);
