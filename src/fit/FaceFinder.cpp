@@ -77,6 +77,15 @@ struct FaceFinder::Impl {
     bool haveFace = false, haveRefine = false, haveEyes = false;
     fs::path faceFile;
 
+    // OpenCV reports its own faults by exception; for the studio they mean no face was found.
+    std::optional<Box> detectSafely(const uint8_t* bgr, int width, int height, size_t stride) const {
+        try {
+            return detect(bgr, width, height, stride);
+        } catch (const cv::Exception&) {
+            return std::nullopt;
+        }
+    }
+
     // The face in pixels of the picture given (which may itself be a reduced photo).
     std::optional<Box> detect(const uint8_t* bgr, int width, int height, size_t stride) const {
         const GreyCopy grey = reducedGrey(bgr, width, height, stride, kWorkingSide);
@@ -207,7 +216,7 @@ FaceBox toPhoto(const Box& b, double sx, double sy, int photoW, int photoH) {
 std::optional<FaceBox> FaceFinder::find(const uint8_t* bgr, int width, int height, size_t stride) const {
     if (!bgr || width <= 0 || height <= 0 || stride < size_t(width) * 3 || !available())
         return std::nullopt;
-    const auto box = impl_->detect(bgr, width, height, stride);
+    const auto box = impl_->detectSafely(bgr, width, height, stride);
     if (!box)
         return std::nullopt;
     return toPhoto(*box, 1, 1, width, height);
@@ -226,7 +235,7 @@ std::optional<FaceBox> FaceFinder::findInFile(const fs::path& photoFile) const {
         const imaging::Raster small = imaging::decodeJpegAtLeast(bytes, name, atLeast, atLeast, &info);
         if (!available() || small.empty())
             return std::nullopt;
-        const auto box = impl_->detect(small.pixels.data(), small.width, small.height, small.stride());
+        const auto box = impl_->detectSafely(small.pixels.data(), small.width, small.height, small.stride());
         if (!box)
             return std::nullopt;
         return toPhoto(*box, double(info.fullWidth) / small.width, double(info.fullHeight) / small.height,
