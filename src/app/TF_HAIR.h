@@ -1,5 +1,6 @@
 #pragma once
 #include <QComboBox>
+#include <QImage>
 #include <QList>
 #include <QMainWindow>
 #include <QPointer>
@@ -85,6 +86,9 @@ public:
     bool FromClipboard = false;
     bool InsertMode = false;
     bool ReplayMode = false;
+    // When set, a document made by insertion takes this picture, already read from
+    // PendingPhotoFile, rather than reading the file again.
+    QImage PendingPhoto;
     // A new document made from a framed one fits each hairstyle by its opening over this face.
     bool PendingFramed = false;
     fit::FaceBox PendingFace;

@@ -168,6 +168,7 @@ void TF_HAIR::ProvarCategoria1Click() {
             main.LibraryLabel = label;
             main.CategoryText = category;
             main.InsertMode = false;
+            main.PendingPhoto = QImage();
         }
     } restore{*this, keptLabel, keptCategory};
 
@@ -187,6 +188,9 @@ void TF_HAIR::ProvarCategoria1Click() {
         document::TF_FILHO* doc = NewDocument();
         InsertMode = false;
         FrameDocument(*doc, face);
+        // The photo is read once; the other tries share what the first one read.
+        if (made.isEmpty())
+            PendingPhoto = doc->Image1->Image();
         made.append(doc);
     }
     lineUp(*MdiArea, made);

@@ -172,7 +172,14 @@ void TF_FILHO::FormCreate() {
 
 void TF_FILHO::TakeOverPhoto() {
     app::TF_HAIR& main = *owner_;
-    PictureIO1->LoadImageFile(main.PendingPhotoFile);
+    if (main.PendingPhoto.isNull())
+        PictureIO1->LoadImageFile(main.PendingPhotoFile);
+    else {
+        // Shared, not copied: a photo is tens of megabytes, and whichever document edits it
+        // first gets its own copy then.
+        Image1->Image() = main.PendingPhoto;
+        Image1->ImageChanged();
+    }
     make24Bit(Image1);
     lblFilename->setText(main.PendingPhotoFile);
     lblTipo->setText(main.CategoryText);

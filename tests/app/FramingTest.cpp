@@ -212,6 +212,7 @@ TEST_F(Framing, TryingACategoryOpensAtMostEightFramedDocumentsAndTheirPreview) {
     for (int i = 1; i <= 8; ++i) {
         EXPECT_EQ(docs[i]->HairNumber, i);
         EXPECT_TRUE(docs[i]->Framed);
+        EXPECT_EQ(docs[i]->Image1->Image(), source->Image1->Image());
         expectFitted(*docs[i]);
         EXPECT_FALSE(docs[i]->SubWindow()->geometry().intersects(
             docs[i - 1 == 0 ? 2 : i - 1]->SubWindow()->geometry()))
