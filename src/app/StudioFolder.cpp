@@ -26,8 +26,8 @@ namespace {
 
 // Every picture format the studio opens: the sample photos are the program folder's files
 // of these kinds.
-const QStringList kPictureSuffixes = {"jpg", "jpeg", "png", "gif", "tif", "tiff",
-                                      "bmp", "pcx",  "ico", "wmf", "emf"};
+const QStringList kPictureSuffixes = {"jpg", "jpeg", "png", "gif",  "tif",  "tiff", "bmp", "pcx",
+                                      "ico", "wmf",  "emf", "heic", "heif", "avif", "webp"};
 // Settings the salon may change, copied when the installed folder has them.
 const QStringList kSettings = {QStringLiteral("velvo.ini"), QStringLiteral("language.lng")};
 

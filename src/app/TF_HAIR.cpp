@@ -32,6 +32,10 @@ const char* const kPictureFilter =
     "TIFF files (*.tif;*.tiff)|*.tif;*.tiff|PCX files (*.pcx)|*.pcx|PNG files (*.png)|*.png|"
     "BMP files (*.bmp)|*.bmp|WMF files (*.wmf)|*.wmf|EMF files (*.emf)|*.emf|"
     "ICO files (*.ico)|*.ico|CUR files (*.cur)|*.cur|AVI files (*.avi)|*.avi";
+// Phone and web photos open but cannot be saved, so only the open dialog lists them; after
+// the entries above, so their indexes keep meaning what they meant.
+const char* const kPhoneAndWebFilter =
+    "|HEIC, AVIF and WebP files (*.heic;*.heif;*.avif;*.webp)|*.heic;*.heif;*.avif;*.webp";
 
 // The document commands that UpdateCommands switches; everything else stays enabled.
 const char* const kDocumentEntries[] = {
@@ -120,7 +124,7 @@ void TF_HAIR::buildComponents() {
 
     OD_ABRIR = new platform::TOpenPictureDialog(this);
     OD_ABRIR->setObjectName(QStringLiteral("OD_ABRIR"));
-    OD_ABRIR->Filter = QString::fromUtf8(kPictureFilter);
+    OD_ABRIR->Filter = QString::fromUtf8(kPictureFilter) + QString::fromUtf8(kPhoneAndWebFilter);
     SD_SALVAR = new platform::TSavePictureDialog(this);
     SD_SALVAR->setObjectName(QStringLiteral("SD_SALVAR"));
     SD_SALVAR->Filter = QString::fromUtf8(kPictureFilter);

@@ -130,7 +130,8 @@ void TThumbview::scan(const QString& folder) {
         if (!dir.endsWith('/'))
             dir += '/';
         // Patterns in this order, each matched ignoring case; dot files count as hidden.
-        static const char* const patterns[] = {"*.BMP", "*.JPG", "*.WMF", "*.EMF", "*.ico", "*.gif"};
+        static const char* const patterns[] = {"*.BMP",  "*.JPG",  "*.WMF",  "*.EMF", "*.ico",
+                                               "*.gif",  "*.heic", "*.heif", "*.avif", "*.webp"};
         QDir d(dir);
         for (const char* pattern : patterns) {
             const QStringList names =
