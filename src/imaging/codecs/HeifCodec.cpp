@@ -13,6 +13,7 @@
 
 #include "imaging/codecs/Codecs.h"
 #include "imaging/codecs/Error.h"
+#include "imaging/codecs/FileBytes.h"
 
 namespace velvo::imaging {
 
@@ -139,7 +140,13 @@ Raster decodeHeif(Bytes data, const std::string& name) {
         bits < 8 || bits > 16)
         throw Error(name, "the HEIF decoder gave no usable picture");
 
-    Raster r = Raster::create(width, height, name);
+    // Every byte is written below, so the buffer is not filled first.
+    checkPictureSize(width, height, name);
+    Raster r;
+    r.width = width;
+    r.height = height;
+    reserveLarge(r.pixels, size_t(width) * size_t(height) * 3);
+    r.pixels.resize(size_t(width) * size_t(height) * 3);
     for (int y = 0; y < height; ++y)
         convertRow(plane + size_t(y) * size_t(stride), r.row(y), width, alpha, bits, premultiplied);
     return r;
