@@ -15,7 +15,7 @@ namespace velvo::testing {
 namespace {
 
 // The guides as the repository ships them, beside this test's folder.
-const QString dataFolder = QFileInfo(QStringLiteral(__FILE__)).absolutePath() + "/../../data/";
+const QString dataFolder = QStringLiteral(VELVO_DATA_DIR);
 const QStringList guideFolders = {"help", "help-en", "help-es"};
 
 // A caption as a menu shows it: "&" marks the mnemonic letter, "&&" stands for "&".

@@ -24,7 +24,7 @@ using velvo::translation::IniFile;
 namespace {
 
 // The files as the repository ships them, beside this test's folder.
-const QString dataFolder = QFileInfo(QStringLiteral(__FILE__)).absolutePath() + "/../../data/";
+const QString dataFolder = QStringLiteral(VELVO_DATA_DIR);
 const QStringList exampleFiles = {"language-en.lng", "language-es.lng"};
 
 // Every text the program shows in a message box or its status bar, in Portuguese as shown.
