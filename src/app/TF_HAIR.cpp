@@ -26,16 +26,17 @@ namespace velvo::app {
 TF_HAIR* F_HAIR = nullptr;
 
 namespace {
-const char* const kPictureFilter =
+const char* const kAllGraphics =
     "All graphics|*.jpg;*.jpeg;*.gif;*.tif;*.tiff;*.pcx;*.png;*.bmp;*.wmf;*.emf;*.ico;*.cur;"
-    "*.avi|JPEG files (*.jpg;*.jpeg)|*.jpg;*.jpeg|GIF files (*.gif)|*.gif|"
+    "*.avi";
+const char* const kPictureEntries =
+    "|JPEG files (*.jpg;*.jpeg)|*.jpg;*.jpeg|GIF files (*.gif)|*.gif|"
     "TIFF files (*.tif;*.tiff)|*.tif;*.tiff|PCX files (*.pcx)|*.pcx|PNG files (*.png)|*.png|"
     "BMP files (*.bmp)|*.bmp|WMF files (*.wmf)|*.wmf|EMF files (*.emf)|*.emf|"
     "ICO files (*.ico)|*.ico|CUR files (*.cur)|*.cur|AVI files (*.avi)|*.avi";
-// Phone and web photos open but cannot be saved, so only the open dialog lists them; after
-// the entries above, so their indexes keep meaning what they meant.
-const char* const kPhoneAndWebFilter =
-    "|HEIC, AVIF and WebP files (*.heic;*.heif;*.avif;*.webp)|*.heic;*.heif;*.avif;*.webp";
+// Phone and web photos open but cannot be saved, so only the open dialog lists them: at the
+// end of "All graphics" and as an entry after the others, so every index keeps its meaning.
+const char* const kPhoneAndWebPatterns = "*.heic;*.heif;*.avif;*.webp";
 
 // The document commands that UpdateCommands switches; everything else stays enabled.
 const char* const kDocumentEntries[] = {
@@ -124,10 +125,13 @@ void TF_HAIR::buildComponents() {
 
     OD_ABRIR = new platform::TOpenPictureDialog(this);
     OD_ABRIR->setObjectName(QStringLiteral("OD_ABRIR"));
-    OD_ABRIR->Filter = QString::fromUtf8(kPictureFilter) + QString::fromUtf8(kPhoneAndWebFilter);
+    const QString phoneAndWeb = QString::fromUtf8(kPhoneAndWebPatterns);
+    OD_ABRIR->Filter = QString::fromUtf8(kAllGraphics) + ";" + phoneAndWeb +
+                       QString::fromUtf8(kPictureEntries) + "|HEIC, AVIF and WebP files (" +
+                       phoneAndWeb + ")|" + phoneAndWeb;
     SD_SALVAR = new platform::TSavePictureDialog(this);
     SD_SALVAR->setObjectName(QStringLiteral("SD_SALVAR"));
-    SD_SALVAR->Filter = QString::fromUtf8(kPictureFilter);
+    SD_SALVAR->Filter = QString::fromUtf8(kAllGraphics) + QString::fromUtf8(kPictureEntries);
     SD_SALVAR->DefaultExt = QStringLiteral("bmp");
     SD_SALVAR->FilterIndex = 7;
     SD_SALVAR->Options = platform::ofOverwritePrompt | platform::ofHideReadOnly |

@@ -48,6 +48,7 @@ TEST_F(PhoneFormats, AHeicOpensThroughTheOpenDialogWithItsOwnFileType) {
     ASSERT_EQ(dialogs.openRequests.size(), 1);
     const QStringList filters = platform::qtNameFilters(dialogs.openRequests[0].filter);
     ASSERT_EQ(filters.size(), 13);
+    EXPECT_TRUE(filters[0].endsWith("*.avi *.heic *.heif *.avif *.webp)")) << filters[0].toStdString();
     EXPECT_EQ(filters[11], "AVI files (*.avi)");
     EXPECT_EQ(filters[12], "HEIC, AVIF and WebP files (*.heic *.heif *.avif *.webp)");
     const platform::PreviewPicture preview = dialogs.openRequests[0].preview(photo, {160, 160});
