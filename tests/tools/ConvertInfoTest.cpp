@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include "imaging/codecs/ImageFile.h"
+#include "imaging/codecs/MetafileTestWriter.h"
 
 #ifdef VELVO_IMG
 using velvo::imaging::Bgr;
@@ -79,5 +80,25 @@ TEST_F(ConvertInfoTest, FailuresExitNonZeroWithOneLineSayingWhy) {
 
     EXPECT_NE(velvoImg("info").status, 0);
     EXPECT_NE(velvoImg("frobnicate a b").status, 0);
+}
+// A metafile's text needs Qt's fonts, which the command line tool has only when it starts a
+// GUI application for it.
+TEST_F(ConvertInfoTest, MetafileTextIsDrawnOnTheCommandLine) {
+    velvo::testing::WmfWriter w;
+    std::vector<uint8_t> font;
+    for (int v : {-30, 0, 0, 0, 700, 0, 0, 0, 0})
+        velvo::testing::put16(font, v);
+    for (char c : std::string("DejaVu Sans").append(21, '\0'))
+        font.push_back(uint8_t(c));
+    w.raw(0x02FB, font).select(0).colorRec(0x0209, velvo::testing::rgb(0, 0, 0));
+    w.rec(0x0521, {4, 'W' | 'W' << 8, 'W' | 'W' << 8, 10, 10});
+    velvo::imaging::writeFileAtomic(path("text.wmf"), w.file(1, 0, 0, 200, 100, 96));
+    ASSERT_EQ(velvoImg("convert " + path("text.wmf") + " " + path("text.bmp")).status, 0);
+    const Raster r = *velvo::imaging::loadImageFile(path("text.bmp"));
+    int dark = 0;
+    for (int y = 0; y < r.height; ++y)
+        for (int x = 0; x < r.width; ++x)
+            dark += r.at(x, y).g < 128;
+    EXPECT_GT(dark, 100);
 }
 #endif

@@ -1,7 +1,12 @@
 // velvo-img: the engine's codecs and filters from the command line, for tests, for
 // reproducing fuzz findings and for batch work.
+#include <QGuiApplication>
+#include <algorithm>
+#include <cctype>
 #include <cstdio>
+#include <cstdlib>
 #include <exception>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -20,6 +25,15 @@ void usage() {
                "           width at 45 % of its height), or 'face none' with the whole photo fitted\n",
                stderr);
 }
+
+// Metafile text is laid out by Qt's font machinery, which needs a GUI application; the
+// offscreen one costs tens of milliseconds, so only a metafile argument pays for it.
+bool namesAMetafile(const std::vector<std::string>& args) {
+    return std::any_of(args.begin(), args.end(), [](std::string a) {
+        std::transform(a.begin(), a.end(), a.begin(), [](unsigned char c) { return std::tolower(c); });
+        return a.size() > 4 && (a.ends_with(".wmf") || a.ends_with(".emf"));
+    });
+}
 } // namespace
 
 int main(int argc, char** argv) {
@@ -30,6 +44,13 @@ int main(int argc, char** argv) {
     const std::string command = argv[1];
     std::vector<std::string> args(argv + 2, argv + argc);
     velvo::imaging::installMetafileRenderer();
+    std::unique_ptr<QGuiApplication> gui;
+    if (namesAMetafile(args)) {
+        const char* platform = std::getenv("QT_QPA_PLATFORM");
+        if (!platform || !*platform)
+            setenv("QT_QPA_PLATFORM", "offscreen", 1);
+        gui = std::make_unique<QGuiApplication>(argc, argv);
+    }
     try {
         if (command == "convert")
             return runConvert(args);
