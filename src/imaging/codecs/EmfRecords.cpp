@@ -558,10 +558,7 @@ MetafileResult readEmf(Bytes data, const std::string& name, metafile::Canvas& ca
         }
         default: known = false;
         }
-        if (!known || dc.recordSkipped())
-            ++result.skipped;
-        else
-            ++result.drawn;
+        result.tally(known && !dc.recordSkipped());
     }
     return result;
 }

@@ -376,20 +376,16 @@ void Dc::polygon(std::span<const Point> pts) {
 }
 
 void Dc::polyPolygon(const std::vector<std::vector<Point>>& polys) {
-    Path path;
-    for (const auto& poly : polys) {
-        if (poly.empty())
-            continue;
-        path.moveTo(map(poly.front()));
-        for (size_t i = 1; i < poly.size(); ++i)
-            path.lineTo(map(poly[i]));
-        path.close();
-    }
-    if (!path.empty())
-        drawShape(std::move(path), true);
+    polyOutline(polys, true);
 }
 
 void Dc::polyPolyline(const std::vector<std::vector<Point>>& polys) {
+    polyOutline(polys, false);
+}
+
+// Poly-polygons and poly-polylines are one path of several figures, so a fill rule sees the
+// holes and a wide pen joins nothing across figures.
+void Dc::polyOutline(const std::vector<std::vector<Point>>& polys, bool closed) {
     Path path;
     for (const auto& poly : polys) {
         if (poly.empty())
@@ -397,9 +393,11 @@ void Dc::polyPolyline(const std::vector<std::vector<Point>>& polys) {
         path.moveTo(map(poly.front()));
         for (size_t i = 1; i < poly.size(); ++i)
             path.lineTo(map(poly[i]));
+        if (closed)
+            path.close();
     }
     if (!path.empty())
-        drawShape(std::move(path), false);
+        drawShape(std::move(path), closed);
 }
 
 void Dc::polyBezier(std::span<const Point> pts, bool fromPosition) {

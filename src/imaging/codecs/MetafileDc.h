@@ -149,6 +149,7 @@ public:
 
 private:
     void drawShape(Path&& path, bool closed);
+    void polyOutline(const std::vector<std::vector<Point>>& polys, bool closed);
     bool fillNow(const Path& path);
     bool strokeNow(const Path& path);
     bool spend(const Path& path, double grow);

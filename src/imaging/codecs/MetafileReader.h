@@ -40,6 +40,8 @@ struct MetafileResult {
     int64_t drawn = 0;   // records that painted or changed the drawing state
     int64_t skipped = 0; // records not drawn (unknown, unsupported, bad embedded bitmap, budget)
     bool budgetExhausted = false;
+
+    void tally(bool wasDrawn) { ++(wasDrawn ? drawn : skipped); }
 };
 
 // Reads the whole file onto `canvas` (begin() is called with the picture size).

@@ -469,10 +469,7 @@ MetafileResult readWmf(Bytes data, const std::string& name, metafile::Canvas& ca
         }
         default: known = false;
         }
-        if (!known || dc.recordSkipped())
-            ++result.skipped;
-        else
-            ++result.drawn;
+        result.tally(known && !dc.recordSkipped());
     }
     return result;
 }
