@@ -15,6 +15,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <cups/cups.h>
 
 namespace velvo::platform {
 namespace {
@@ -159,6 +160,12 @@ void QtPrinterDevice::EndDoc() {
     if (pdfTarget_.isEmpty()) {
         if (!sent)
             throw velvo::Error(Name().toStdString(), "the print job could not be sent");
+        // Qt sends the finished job to the queue last and keeps the queue's answer to itself;
+        // it is still the CUPS library's last status on this thread.
+        if (cupsLastError() > IPP_STATUS_OK_EVENTS_COMPLETE)
+            throw velvo::Error(Name().toStdString(),
+                               std::string("the queue refused the print job (") +
+                                   cupsLastErrorString() + ")");
         return;
     }
     const QString part = printer_->outputFileName();

@@ -1,8 +1,9 @@
 // Printing through a real CUPS scheduler: a private cupsd with a cups-pdf queue, reached by
 // Qt's printer in a child run of this program (the CUPS library keeps the first server it is
-// told of for the life of the process). The child prints the sheet to the queue, and a direct
-// print to a PDF file chosen in the print dialog while the queue is the printer; the parent
-// finds both pictures on the paper at their place, size and orientation.
+// told of for the life of the process). The child prints the sheet to the queue, a direct print
+// to a PDF file chosen in the print dialog while the queue is the printer, and a direct print to
+// a queue that refuses jobs; the parent finds both pictures on the paper at their place, size
+// and orientation.
 #include "print/PrintFixture.h"
 #include "print/PrintedPage.h"
 
@@ -96,6 +97,22 @@ TEST_F(PrintTest, DISABLED_CupsChildPrintsToAPdfChosenInTheDialog) {
     EXPECT_EQ(printed.pixelColor(299, 199), kQuadrants[3]);
 }
 
+// A queue that takes no jobs: the print says so, naming the queue, rather than pass in silence.
+TEST_F(PrintTest, DISABLED_CupsChildIsToldTheQueueRefused) {
+    platform::QtPrinterDevice cups;
+    useQueue(cups);
+    const QString refusing = qEnvironmentVariable("VELVO_CUPS_REFUSING");
+    cups.QtPrinter()->setPrinterName(refusing);
+    openQuadrants("photo.bmp", {300, 200});
+    messages.shown.clear();
+    dialogs.printAnswers = {true};
+    platform::runGuarded([&] { main->Imprimir1Click(); });
+    platform::Printer::setInstance(&printer);
+    ASSERT_EQ(messages.shown.size(), 1);
+    EXPECT_TRUE(messages.shown[0].text.startsWith(refusing + ": "))
+        << messages.shown[0].text.toStdString();
+}
+
 TEST(RealCups, PrintsThroughAPrivateCupsPdfQueue) {
     const QString cupsd = "/usr/sbin/cupsd", lpadmin = "/usr/sbin/lpadmin";
     const QString ppd = "/usr/share/ppd/cups-pdf/CUPS-PDF_opt.ppd";
@@ -153,9 +170,14 @@ TEST(RealCups, PrintsThroughAPrivateCupsPdfQueue) {
     env.insert("CUPS_SERVER", socket);
     QProcess admin;
     admin.setProcessEnvironment(env);
-    admin.start(lpadmin, {"-p", "VelvoPDF", "-E", "-v", "cups-pdf:/", "-P", ppd});
-    ASSERT_TRUE(admin.waitForFinished(20000));
-    ASSERT_EQ(admin.exitCode(), 0) << admin.readAllStandardError().toStdString();
+    const QStringList setUp[] = {{lpadmin, "-p", "VelvoPDF", "-E", "-v", "cups-pdf:/", "-P", ppd},
+                                 {lpadmin, "-p", "VelvoRefuses", "-E", "-v", "cups-pdf:/", "-P", ppd},
+                                 {"/usr/sbin/cupsreject", "VelvoRefuses"}};
+    for (const QStringList& command : setUp) {
+        admin.start(command[0], command.mid(1));
+        ASSERT_TRUE(admin.waitForFinished(20000));
+        ASSERT_EQ(admin.exitCode(), 0) << admin.readAllStandardError().toStdString();
+    }
 
     // cups-pdf writes to the PDF folder in the home of the job's user, named after the title.
     const QString title = QStringLiteral("velvo-sheet-%1-%2")
@@ -170,6 +192,7 @@ TEST(RealCups, PrintsThroughAPrivateCupsPdfQueue) {
     env.insert("VELVO_CUPS_QUEUE", "VelvoPDF");
     env.insert("VELVO_CUPS_TITLE", title);
     env.insert("VELVO_CHOSEN_PDF", chosen);
+    env.insert("VELVO_CUPS_REFUSING", "VelvoRefuses");
     env.insert("QT_QPA_PLATFORM", "offscreen");
     child.setProcessEnvironment(env);
     child.setProcessChannelMode(QProcess::MergedChannels);
@@ -178,7 +201,7 @@ TEST(RealCups, PrintsThroughAPrivateCupsPdfQueue) {
     ASSERT_TRUE(child.waitForFinished(120000));
     const QString childOutput = QString::fromUtf8(child.readAll());
     ASSERT_EQ(child.exitCode(), 0) << childOutput.right(2000).toStdString();
-    ASSERT_TRUE(childOutput.contains("[  PASSED  ] 2 tests")) << childOutput.toStdString();
+    ASSERT_TRUE(childOutput.contains("[  PASSED  ] 3 tests")) << childOutput.toStdString();
 
     // The direct print: a portrait Letter page, the 300 x 200 picture twice its size at
     // (200, 200) from the corner of the printable area, half an inch (150 pixels) in.
