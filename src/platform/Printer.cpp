@@ -9,13 +9,13 @@
 #include <QPrinterInfo>
 #include <QStandardPaths>
 
-#include "imaging/codecs/Error.h"
-
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <cups/cups.h>
+
+#include "imaging/codecs/Error.h"
 
 namespace velvo::platform {
 namespace {

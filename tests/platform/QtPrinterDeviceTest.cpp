@@ -48,10 +48,9 @@ TEST(QtPrinterDevice, LaysThePageOutAtThreeHundredDpiWhateverResolutionQtChose) 
     for (const auto& route : routes) {
         SCOPED_TRACE(route.route);
         QtPrinterDevice printer(dir.filePath("default.pdf"));
-        printer.QtPrinter()->setPageLayout(QPageLayout(QPageSize(QPageSize::Letter),
-                                                       QPageLayout::Portrait,
-                                                       QMarginsF(0.25, 0.5, 0.25, 0.5),
-                                                       QPageLayout::Inch));
+        printer.QtPrinter()->setPageLayout(
+            QPageLayout(QPageSize(QPageSize::Letter), QPageLayout::Portrait,
+                        QMarginsF(0.25, 0.5, 0.25, 0.5), QPageLayout::Inch));
         route.dialog(*printer.QtPrinter());
         // 8.5 x 11 inches; a quarter inch at the sides, half an inch at top and bottom.
         EXPECT_EQ(printer.ResolutionX(), 300);

@@ -170,9 +170,10 @@ TEST(RealCups, PrintsThroughAPrivateCupsPdfQueue) {
     env.insert("CUPS_SERVER", socket);
     QProcess admin;
     admin.setProcessEnvironment(env);
-    const QStringList setUp[] = {{lpadmin, "-p", "VelvoPDF", "-E", "-v", "cups-pdf:/", "-P", ppd},
-                                 {lpadmin, "-p", "VelvoRefuses", "-E", "-v", "cups-pdf:/", "-P", ppd},
-                                 {"/usr/sbin/cupsreject", "VelvoRefuses"}};
+    const QStringList setUp[] = {
+        {lpadmin, "-p", "VelvoPDF", "-E", "-v", "cups-pdf:/", "-P", ppd},
+        {lpadmin, "-p", "VelvoRefuses", "-E", "-v", "cups-pdf:/", "-P", ppd},
+        {"/usr/sbin/cupsreject", "VelvoRefuses"}};
     for (const QStringList& command : setUp) {
         admin.start(command[0], command.mid(1));
         ASSERT_TRUE(admin.waitForFinished(20000));
@@ -196,8 +197,9 @@ TEST(RealCups, PrintsThroughAPrivateCupsPdfQueue) {
     env.insert("QT_QPA_PLATFORM", "offscreen");
     child.setProcessEnvironment(env);
     child.setProcessChannelMode(QProcess::MergedChannels);
-    child.start(QCoreApplication::applicationFilePath(),
-                {"--gtest_filter=PrintTest.DISABLED_CupsChild*", "--gtest_also_run_disabled_tests"});
+    child.start(
+        QCoreApplication::applicationFilePath(),
+        {"--gtest_filter=PrintTest.DISABLED_CupsChild*", "--gtest_also_run_disabled_tests"});
     ASSERT_TRUE(child.waitForFinished(120000));
     const QString childOutput = QString::fromUtf8(child.readAll());
     ASSERT_EQ(child.exitCode(), 0) << childOutput.right(2000).toStdString();

@@ -48,8 +48,8 @@ TEST_F(PrintTest, SheetOfFourPrintedToPdfShowsEachPictureInItsCell) {
     const double height = 185.0 * 400 / 300, top = 8 + (257 - height) / 2;
     const int lefts[] = {8, 200, 392, 585};
     for (int n = 1; n <= 4; ++n)
-        EXPECT_TRUE(boxAt(boxOf(printed, cellColour(n)), onPaper(lefts[n - 1], top, 185, height),
-                          100))
+        EXPECT_TRUE(
+            boxAt(boxOf(printed, cellColour(n)), onPaper(lefts[n - 1], top, 185, height), 100))
             << "cell " << n;
 }
 

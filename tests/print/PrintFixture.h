@@ -15,8 +15,8 @@
 namespace velvo::testing {
 
 // The colours of openQuadrants: top-left, top-right, bottom-left, bottom-right.
-inline const QColor kQuadrants[4] = {QColor(200, 30, 40), QColor(40, 160, 60),
-                                     QColor(30, 60, 190), QColor(230, 200, 40)};
+inline const QColor kQuadrants[4] = {QColor(200, 30, 40), QColor(40, 160, 60), QColor(30, 60, 190),
+                                     QColor(230, 200, 40)};
 
 class PrintTest : public StudioTest {
 protected:
@@ -55,8 +55,8 @@ protected:
         imaging::Raster photo = solid(size.width(), size.height(), {0, 0, 0});
         for (int y = 0; y < size.height(); ++y)
             for (int x = 0; x < size.width(); ++x) {
-                const QColor c = kQuadrants[(y < size.height() / 2 ? 0 : 2) +
-                                            (x < size.width() / 2 ? 0 : 1)];
+                const QColor c =
+                    kQuadrants[(y < size.height() / 2 ? 0 : 2) + (x < size.width() / 2 ? 0 : 1)];
                 photo.set(x, y, {uint8_t(c.blue()), uint8_t(c.green()), uint8_t(c.red())});
             }
         document::TF_FILHO* doc = openPhoto(writePhoto(name, photo));
