@@ -103,6 +103,32 @@ TEST_F(ColourPanel, SlidersAreSettingsFromTheCaptureNotSteps) {
     EXPECT_EQ(main->sContrast->toolTip(), "0");
 }
 
+TEST_F(ColourPanel, EachSliderDrivesItsOwnFilter) {
+    // Edges (for the sharpening) and a colour whose channels all differ.
+    writeHair(0, 3, hairstyle(14, 12, {40, 90, 170}));
+    document::TF_FILHO* doc = insert(photo, "3", 0, 0);
+    const QImage capture = doc->Image2->Picture();
+    const std::tuple<QScrollBar*, int, pixel::PanelSettings> rows[] = {
+        {main->sRed, 70, {.red = 70}},
+        {main->sGreen, -50, {.green = -50}},
+        {main->sBlue, 45, {.blue = 45}},
+        {main->sLightness, 37, {.lightness = 37}},
+        {main->sContrast, -60, {.contrast = -60}},
+        {main->sSaturation, 420, {.saturation = 420}},
+        {main->sSharpen, 3, {.sharpen = 3}},
+    };
+    main->BT_SLIDERSClick();
+    for (const auto& [slider, value, settings] : rows) {
+        const QString name = slider->objectName();
+        slider->setValue(value);
+        const QImage expected = filtered(capture, settings);
+        ASSERT_NE(expected, capture) << name.toStdString() << " would show nothing";
+        EXPECT_EQ(doc->Image2->Picture(), expected) << name.toStdString();
+        main->BitBtn1Click();
+        ASSERT_EQ(doc->Image2->Picture(), capture);
+    }
+}
+
 TEST_F(ColourPanel, AMoveAfterAnotherTryWasClickedActsOnThatTrysOwnHairstyle) {
     // Eight tries of one client; try 7 has the larger hairstyle, so another try's capture
     // written over it would leave a strip of its own hair.

@@ -78,7 +78,11 @@ TEST_F(DocumentInput, UpCyclesTheFiveVirtualColoursWithoutCompounding) {
     EXPECT_EQ(seen[2], QColor(std::min(255, 200 + 65), 60, 30));        // Vermelho: +65 red
     EXPECT_LT(seen[1].value(), pristine.value());                       // Marrom darker
     EXPECT_LT(seen[3].value(), seen[1].value());                        // Preto darker still
-    EXPECT_EQ(seen[4], pristine);                                       // Normal
+    // On the 0..99 scale (78, 23, 12) is hue 10, saturation 83, value 78; Marrom takes 20 off
+    // the value, Preto 40.
+    EXPECT_EQ(seen[1], QColor(149, 46, 26));
+    EXPECT_EQ(seen[3], QColor(98, 31, 18));
+    EXPECT_EQ(seen[4], pristine); // Normal
     EXPECT_EQ(seen[5], seen[0]);
     EXPECT_EQ(doc->ImageAux2->Image().pixelColor(5, 5), pristine);
 }

@@ -75,6 +75,12 @@ TEST_F(ResizeGrip, AttachFramesTheControlAndDetachResets) {
     EXPECT_FALSE(grip->HitTest({182, 60}) || grip->HitTest({120, 112}));
     QWidget form;
     EXPECT_THROW(grip->Attach(&form), velvo::Error);
+    try {
+        grip->Attach(&form);
+    } catch (const velvo::Error& e) {
+        EXPECT_STREQ(e.what(), "Handles can not be attached to a Form!");
+    }
+    EXPECT_EQ(grip->Children(), QList<QWidget*>{control});
 
     mouse(QEvent::MouseButtonPress, {40, 30}, Qt::LeftButton, Qt::LeftButton);
     mouse(QEvent::MouseMove, {60, 40}, Qt::NoButton, Qt::LeftButton);
