@@ -177,6 +177,7 @@ void TResizeGrip::Detach() {
     children_.clear();
     locked_ = false;
     dragging_ = false;
+    pressedControl_ = nullptr;
     zone_ = 0;
     if (band_)
         band_->hide();
@@ -260,6 +261,7 @@ bool TResizeGrip::press(QMouseEvent* event) {
         }
         return false;
     }
+    pressedControl_ = nullptr;
     if (event->button() == Qt::LeftButton && !locked_) {
         dragStart_ = local;
         dragging_ = true;

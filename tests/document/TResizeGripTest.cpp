@@ -191,6 +191,15 @@ TEST_F(ResizeGrip, PressesOutsideTheFramedAreaAndRightButtonsArePassedOn) {
     EXPECT_EQ(downs.count(), 1);
     EXPECT_FALSE(grip->Dragging());
     EXPECT_EQ(window->presses, (QList{std::pair(Qt::LeftButton, QPoint(182, 78))}));
+
+    // That press's release never reached the grip; a later drag inside is the grip's own.
+    grip->Detach();
+    grip->Attach(control);
+    mouse(QEvent::MouseButtonPress, {40, 30}, Qt::LeftButton, Qt::LeftButton);
+    mouse(QEvent::MouseMove, {50, 40}, Qt::NoButton, Qt::LeftButton);
+    mouse(QEvent::MouseButtonRelease, {50, 40}, Qt::LeftButton);
+    EXPECT_EQ(control->geometry(), QRect(110, 60, 80, 60));
+    EXPECT_TRUE(window->releases.isEmpty());
 }
 
 TEST_F(ResizeGrip, PaintsOnlyTheHandlesInTheColourForTheirCount) {
