@@ -181,7 +181,9 @@ TEST_F(ColourPanel, ACaptureThatIsNoLongerTheTargetIsTakenAgain) {
              main->ApagarCabelo1Click();
              return doc;
          }},
-        {"replayed into a try of the same number",
+        {"another try of the same hairstyle",
+         [this](document::TF_FILHO*) { return insert(photo, "1", 0, 0); }},
+        {"replayed into a new try of the next hairstyle",
          [this](document::TF_FILHO*) {
              main->Replay1Click();
              return main->ActiveDocument();
