@@ -302,6 +302,7 @@ void TF_HAIR::sRedScroll() {
     if (PanelSnapshot.ByteSize > 0)
         std::memcpy(WorkBitmap.PixelBytes, PanelSnapshot.PixelBytes,
                     size_t(PanelSnapshot.ByteSize));
+
     pixel::PanelSettings settings;
     if (sRed->value() != 0 || sGreen->value() != 0 || sBlue->value() != 0) {
         for (QScrollBar* s : {sRed, sGreen, sBlue})
@@ -326,7 +327,11 @@ void TF_HAIR::sRedScroll() {
 
     switch (panelTarget(*this, *doc)) {
     case PanelTarget::Selection: {
-        WorkBitmap.DrawAt(PictureView1->Image(), 0, 0);
+        // Hairstyle files and saved pictures pass through the scratch view between two moves,
+        // so the result gets a scratch picture of its own rather than being drawn over theirs.
+        QImage result(WorkBitmap.Width, WorkBitmap.Height, QImage::Format_BGR888);
+        WorkBitmap.DrawAt(result, 0, 0);
+        PictureView1->SetImage(result);
         QImage& photo = doc->Image1->Image();
         const QSize before = photo.size();
         PictureView1->CopyThroughPolygon(photo, doc->Image1->SelectionPoints(), QPoint(0, 0));

@@ -305,6 +305,20 @@ TEST_F(ColourPanel, ColourBoxRecapturesWhenAnotherDocumentIsActive) {
     EXPECT_EQ(main->sLightness->value(), 10);
 }
 
+TEST_F(ColourPanel, ASelectionIsWrittenFromItsOwnCaptureWhateverPassedThroughTheScratchView) {
+    document::TF_FILHO* doc = insert(photo, "1", 0, 0);
+    main->BT_LACO->click();
+    doc->Image1->SetSelectionPoints(QPolygon({{10, 10}, {70, 10}, {10, 70}}));
+    main->BT_SLIDERSClick();
+    main->sRed->setValue(100);
+    // The next hairstyle is read through the scratch view; the selection stays the target.
+    doc->FormKeyUp(Qt::Key_Right, Qt::NoModifier);
+    main->sRed->setValue(50);
+    for (const QPoint inside : {QPoint(12, 12), QPoint(40, 20)})
+        EXPECT_EQ(at(doc->Image1->Image(), inside.x(), inside.y()), QColor(130, 60, 40));
+    EXPECT_EQ(at(doc->Image1->Image(), 60, 60), QColor(80, 60, 40));
+}
+
 TEST_F(ColourPanel, VirtualColoursNeverAddUpAndNormalReturnsToTheLibraryPicture) {
     document::TF_FILHO* doc = insert(photo, "1", 0, 0);
     main->Amarelo1Click();
