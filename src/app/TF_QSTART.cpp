@@ -129,6 +129,9 @@ TF_QSTART::TF_QSTART(TF_HAIR* main) : main_(main) {
     FormAutoSize1->SetAllowAutoSize(true);
     FormAutoSize1->SetCheckPixelsPerInch(true);
     FormAutoSize1->SetActive(true);
+    TFormAutoSize::SetWindowScaled(this, true);
+    // The window was laid out with its second page in front; FormCreate brings the first.
+    PageControl1->setCurrentIndex(1);
     platform::runGuarded([this] { FormCreate(); });
 }
 
@@ -183,7 +186,8 @@ void TF_QSTART::buildPages() {
     text(p, 3, QStringLiteral("Clique em"), {10, 72});
     picture(p, 2, button("BT_Thumbs"), {75, 65});
     text(p, 4, QStringLiteral("e clique na foto desejada. Por exemplo: "), {110, 72}, 270);
-    picture(p, 4, samplePhoto(m.ProgramFolder), {395, 8});
+    // The sample photo is stretched over its place, so it grows with a scaled window.
+    picture(p, 4, samplePhoto(m.ProgramFolder), {395, 8})->setScaledContents(true);
     text(p, 8, QStringLiteral("ou"), {10, 102});
     text(p, 5, QStringLiteral("Clique em"), {10, 132});
     picture(p, 3, button("BT_Captura"), {75, 125});
