@@ -93,12 +93,17 @@ TF_QSTART::TF_QSTART(TF_HAIR* main) : main_(main) {
     setWindowTitle(QStringLiteral("Bemvindo ao Velvo!"));
     setWindowFlag(Qt::Window);
     resize(536, 252);
+    // The pages were laid out for 11-pixel type; the desktop's larger default would run the
+    // last tab and the longer sentences past their places. Scaling enlarges it with the rest.
+    QFont type = font();
+    type.setPixelSize(11);
+    setFont(type);
 
     StyledLabel1 = new QLabel(QStringLiteral("Iniciando no programa:"), this);
     StyledLabel1->setObjectName(QStringLiteral("StyledLabel1"));
     QFont bold = StyledLabel1->font();
     bold.setBold(true);
-    bold.setPointSizeF(bold.pointSizeF() * 1.2);
+    bold.setPixelSize(13);
     StyledLabel1->setFont(bold);
     StyledLabel1->setGeometry(12, 6, 400, 20);
 
@@ -288,6 +293,19 @@ void TF_QSTART::FormKeyDown(int key) {
 
 void TF_QSTART::BitBtn1Click() {
     close();
+}
+
+void TF_QSTART::showEvent(QShowEvent* event) {
+    // Runs after the scaling: type enlarged by a rounded ratio runs a little wider than the
+    // places scaled for it, so one-line texts take the width they now need and the pictures
+    // inside sentences follow them.
+    for (QLabel* label : findChildren<QLabel*>())
+        if (!label->wordWrap() && label->pixmap().isNull())
+            label->adjustSize();
+    placePictures();
+    if (!event->spontaneous())
+        TFormAutoSize::CentreOnScreen(this);
+    QWidget::showEvent(event);
 }
 
 void TF_QSTART::keyPressEvent(QKeyEvent* event) {

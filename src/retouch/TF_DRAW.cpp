@@ -374,6 +374,13 @@ void TF_DRAW::ShowModal() {
     loop.exec(QEventLoop::DialogExec);
 }
 
+void TF_DRAW::showEvent(QShowEvent* event) {
+    // Centred at the size the scaling gave it, not at the design size.
+    if (!event->spontaneous())
+        TFormAutoSize::CentreOnScreen(this);
+    QMainWindow::showEvent(event);
+}
+
 void TF_DRAW::hideEvent(QHideEvent* event) {
     Drawing = false;
     if (modalLoop_)

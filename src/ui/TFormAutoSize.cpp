@@ -146,6 +146,16 @@ bool TFormAutoSize::SizedByContent(const QWidget* widget) {
     return widget->property(SizedByContentProperty).toBool();
 }
 
+void TFormAutoSize::CentreOnScreen(QWidget* window) {
+    const QScreen* screen = window->screen() ? window->screen() : QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    const QRect free = screen->availableGeometry();
+    QRect frame = window->frameGeometry();
+    frame.moveCenter(free.center());
+    window->move(std::max(frame.left(), free.left()), std::max(frame.top(), free.top()));
+}
+
 void TFormAutoSize::SetDefaultScreenMetricsProvider(ScreenMetricsProvider provider) {
     defaultProvider() = std::move(provider);
 }
@@ -217,14 +227,21 @@ void TFormAutoSize::Adjust() {
                 throw velvo::Error("", "design pixels per inch must be positive");
             if ((screen.Width != design_.Width || screen.Height != design_.Height) &&
                 WindowScaled(window_)) {
-                const int clientHeight =
-                    scaledSize(window_->height(), screen.Height, design_.Height, "height");
-                const int clientWidth =
-                    scaledSize(window_->width(), screen.Width, design_.Width, "width");
+                if (design_.Width <= 0 || design_.Height <= 0)
+                    throw velvo::Error("", "design screen size must be positive");
+                // One ratio for the window and its contents, the smaller of the two: on a
+                // screen of another shape (16:10 against the design's 4:3) contents scaled by
+                // the width would run past a window scaled by the height and be cut off.
+                const bool byWidth = static_cast<long long>(screen.Width) * design_.Height <=
+                                     static_cast<long long>(screen.Height) * design_.Width;
+                const int m = byWidth ? screen.Width : screen.Height;
+                const int d = byWidth ? design_.Width : design_.Height;
+                const int clientHeight = scaledSize(window_->height(), m, d, "height");
+                const int clientWidth = scaledSize(window_->width(), m, d, "width");
                 if (!sizedByWindowManager(window_))
                     window_->resize(clientWidth, clientHeight);
-                scaleChildren(window_, screen.Width, design_.Width);
-                scaleFont(window_, screen.Width, design_.Width);
+                scaleChildren(window_, m, d);
+                scaleFont(window_, m, d);
             }
             if (resolution && !sizedByWindowManager(window_)) {
                 framePending_ = true;
