@@ -24,7 +24,7 @@ bool isJpegName(const QString& file) {
 
 // The decoded rows are handed to the QImage without a copy. The file is read whole (not
 // mapped: a file cut short by another program while mapped would end the program).
-QImage readJpeg(const QString& file, QSize atLeast) {
+QImage readJpeg(const QString& file, QSize atLeast, QSize shown) {
     QFile f(file);
     if (!f.open(QIODevice::ReadOnly))
         return {};
@@ -32,7 +32,8 @@ QImage readJpeg(const QString& file, QSize atLeast) {
     const Bytes bytes(reinterpret_cast<const uint8_t*>(data.constData()), size_t(data.size()));
     JpegThumbnailInfo info;
     auto picture = std::make_unique<Raster>(
-        decodeJpegAtLeast(bytes, file.toStdString(), atLeast.width(), atLeast.height(), &info));
+        decodeJpegAtLeast(bytes, file.toStdString(), atLeast.width(), atLeast.height(),
+                          shown.width(), shown.height(), &info));
     if (picture->empty())
         return {};
     Raster* raw = picture.release();
@@ -50,12 +51,12 @@ void setReducedJpegReading(bool on) {
     reducedJpeg = on;
 }
 
-QImage readPictureForThumbnail(const QString& file, QSize atLeast) {
+QImage readPictureForThumbnail(const QString& file, QSize atLeast, QSize shown) {
     installMetafileRenderer();
     try {
         const std::filesystem::path path(file.toStdString());
         if (reducedJpeg && isJpegName(file))
-            return readJpeg(file, atLeast);
+            return readJpeg(file, atLeast, shown.isEmpty() ? atLeast : shown);
         std::optional<Raster> picture = loadImageFile(path);
         if (picture && !picture->empty())
             return toQImage(*picture);

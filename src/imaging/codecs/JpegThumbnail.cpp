@@ -146,11 +146,16 @@ bool sameProportions(int64_t tw, int64_t th, int64_t w, int64_t h) {
     return (diff < 0 ? -diff : diff) <= w + h && tw <= w && th <= h;
 }
 
+struct Cover {
+    int minWidth, minHeight, thumbMinWidth, thumbMinHeight;
+};
+
 // The EXIF thumbnail as the picture to show, or nullopt when it is missing, too small, of
-// other proportions or damaged in any way.
+// other proportions or damaged in any way. It is reduced only as far as it still covers the
+// size the caller keeps.
 std::optional<Raster> decodeExifThumbnail(std::span<const uint8_t> stream, const std::string& name,
-                                          int storedWidth, int storedHeight, int minWidth,
-                                          int minHeight, int orientation, int& denom) {
+                                          int storedWidth, int storedHeight, const Cover& cover,
+                                          int orientation, int& denom) {
     Decoder d;
     if (!readHeader(d, stream.data(), stream.size(), false))
         return std::nullopt;
@@ -159,9 +164,9 @@ std::optional<Raster> decodeExifThumbnail(std::span<const uint8_t> stream, const
         return std::nullopt;
     const bool swap = orientation >= 5;
     const int shownW = int(swap ? th : tw), shownH = int(swap ? tw : th);
-    if (shownW < minWidth || shownH < minHeight)
+    if (shownW < cover.thumbMinWidth || shownH < cover.thumbMinHeight)
         return std::nullopt;
-    denom = jpegScaleDenomFor(shownW, shownH, minWidth, minHeight);
+    denom = jpegScaleDenomFor(shownW, shownH, cover.minWidth, cover.minHeight);
     try {
         return applyOrientation(decodeReduced(d, name, denom, true), orientation);
     } catch (const Error&) {
@@ -184,6 +189,12 @@ int jpegScaleDenomFor(int width, int height, int minWidth, int minHeight) {
 
 Raster decodeJpegAtLeast(Bytes data, const std::string& name, int minWidth, int minHeight,
                          JpegThumbnailInfo* info) {
+    return decodeJpegAtLeast(data, name, minWidth, minHeight, minWidth, minHeight, info);
+}
+
+Raster decodeJpegAtLeast(Bytes data, const std::string& name, int minWidth, int minHeight,
+                         int thumbMinWidth, int thumbMinHeight, JpegThumbnailInfo* info) {
+    const Cover cover{minWidth, minHeight, thumbMinWidth, thumbMinHeight};
     if (data.size() < 3 || data[0] != 0xFF || data[1] != 0xD8)
         throw Error(name, "not a JPEG file (no start-of-image marker)");
     Decoder d;
@@ -214,8 +225,8 @@ Raster decodeJpegAtLeast(Bytes data, const std::string& name, int minWidth, int 
         if (stream.empty())
             continue;
         int denom = 1;
-        if (std::optional<Raster> thumb = decodeExifThumbnail(
-                stream, name, storedW, storedH, minWidth, minHeight, orientation, denom)) {
+        if (std::optional<Raster> thumb =
+                decodeExifThumbnail(stream, name, storedW, storedH, cover, orientation, denom)) {
             result.scaleDenom = denom;
             result.fromExifThumbnail = true;
             if (info)

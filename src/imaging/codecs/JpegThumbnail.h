@@ -33,4 +33,10 @@ int jpegScaleDenomFor(int width, int height, int minWidth, int minHeight);
 Raster decodeJpegAtLeast(Bytes data, const std::string& name, int minWidth, int minHeight,
                          JpegThumbnailInfo* info = nullptr);
 
+// As decodeJpegAtLeast, except that the EXIF thumbnail already stands in for the picture when
+// it covers thumbMinWidth x thumbMinHeight as shown: a caller that keeps minWidth x minHeight
+// but shows less (a thumbnail cell) accepts the camera's small copy, enlarged if need be.
+Raster decodeJpegAtLeast(Bytes data, const std::string& name, int minWidth, int minHeight,
+                         int thumbMinWidth, int thumbMinHeight, JpegThumbnailInfo* info);
+
 } // namespace velvo::imaging
