@@ -22,18 +22,36 @@ bool isJpegName(const QString& file) {
     return suffix == QLatin1String("jpg") || suffix == QLatin1String("jpeg");
 }
 
-// The decoded rows are handed to the QImage without a copy. The file is read whole (not
-// mapped: a file cut short by another program while mapped would end the program).
+// A phone photo's EXIF thumbnail sits in its first segments, the APP1 segment being at most
+// 64 KB; the header tables and the start of scan follow.
+constexpr qint64 kHeadBytes = 128 * 1024;
+
+Bytes bytesOf(const QByteArray& data) {
+    return {reinterpret_cast<const uint8_t*>(data.constData()), size_t(data.size())};
+}
+
+// The decoded rows are handed to the QImage without a copy. The file is read, not mapped: a
+// file cut short by another program while mapped would end the program. Its head is read
+// first, and the several megabytes after it only when the EXIF thumbnail will not do: on a
+// cold disk or a network folder the reading costs more than the decoding.
 QImage readJpeg(const QString& file, QSize atLeast, QSize shown) {
     QFile f(file);
     if (!f.open(QIODevice::ReadOnly))
         return {};
-    const QByteArray data = f.readAll();
-    const Bytes bytes(reinterpret_cast<const uint8_t*>(data.constData()), size_t(data.size()));
+    const std::string name = file.toStdString();
+    QByteArray data = f.read(kHeadBytes);
     JpegThumbnailInfo info;
-    auto picture = std::make_unique<Raster>(
-        decodeJpegAtLeast(bytes, file.toStdString(), atLeast.width(), atLeast.height(),
-                          shown.width(), shown.height(), &info));
+    std::unique_ptr<Raster> picture;
+    if (std::optional<Raster> thumb =
+            decodeJpegExifThumbnail(bytesOf(data), name, atLeast.width(), atLeast.height(),
+                                    shown.width(), shown.height(), &info))
+        picture = std::make_unique<Raster>(std::move(*thumb));
+    else {
+        data += f.readAll();
+        picture = std::make_unique<Raster>(decodeJpegAtLeast(bytesOf(data), name, atLeast.width(),
+                                                             atLeast.height(), shown.width(),
+                                                             shown.height(), &info));
+    }
     if (picture->empty())
         return {};
     Raster* raw = picture.release();

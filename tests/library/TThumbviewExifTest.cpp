@@ -62,6 +62,8 @@ TEST(ThumbviewExifThumbnail, StandsInForThePhotoOnlyWhenItCoversTheCellUndistort
         ExifLayout layout;
         // The colours at the centres of the upper left and upper right quarters as shown.
         const char* upper;
+        // Segments of 64 KB before the EXIF one: phones write large colour profiles there.
+        int padding = 0;
     };
     const Case cases[] = {
         {"covers the cell", exif(1, thumb), "rb"},
@@ -74,11 +76,18 @@ TEST(ThumbviewExifThumbnail, StandsInForThePhotoOnlyWhenItCoversTheCellUndistort
         {"length past the segment", exif(1, thumb, {}, uint32_t(thumb.size() + 1)), ".."},
         {"not a JPEG", exif(1, std::vector<uint8_t>(thumb.size(), 0x55)), ".."},
         {"cut short", exif(1, cut), ".."},
+        {"far into the file", exif(6, thumb), "gr", 3},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         QTemporaryDir dir;
-        writeFileAtomic(dir.filePath("IMG_0001.JPG").toStdString(), withExif(photo, c.layout));
+        std::vector<uint8_t> file = withExif(photo, c.layout);
+        for (int i = 0; i < c.padding; ++i) {
+            std::vector<uint8_t> app2 = {0xFF, 0xE2, 0xFF, 0xFF};
+            app2.resize(2 + 0xFFFF, 0x11);
+            file.insert(file.begin() + 2, app2.begin(), app2.end());
+        }
+        writeFileAtomic(dir.filePath("IMG_0001.JPG").toStdString(), file);
         TThumbview view;
         view.resize(666, 400);
         view.SetMaxWidth(200);

@@ -192,20 +192,16 @@ Raster decodeJpegAtLeast(Bytes data, const std::string& name, int minWidth, int 
     return decodeJpegAtLeast(data, name, minWidth, minHeight, minWidth, minHeight, info);
 }
 
-Raster decodeJpegAtLeast(Bytes data, const std::string& name, int minWidth, int minHeight,
-                         int thumbMinWidth, int thumbMinHeight, JpegThumbnailInfo* info) {
-    const Cover cover{minWidth, minHeight, thumbMinWidth, thumbMinHeight};
-    if (data.size() < 3 || data[0] != 0xFF || data[1] != 0xD8)
-        throw Error(name, "not a JPEG file (no start-of-image marker)");
-    Decoder d;
-    if (!readHeader(d, data.data(), data.size(), true))
-        throw Error(name, d.err.message);
-    jpeg_decompress_struct& c = d.cinfo;
-    checkPictureSize(c.image_width, c.image_height, name);
-    const int storedW = int(c.image_width), storedH = int(c.image_height);
+namespace {
 
+// From a header read with its APP1 segments kept: the upright size and orientation into
+// `result`, and the EXIF thumbnail when it will do.
+std::optional<Raster> exifThumbnailFor(Decoder& d, const std::string& name, const Cover& cover,
+                                       JpegThumbnailInfo& result, int& orientation) {
+    const jpeg_decompress_struct& c = d.cinfo;
+    const int storedW = int(c.image_width), storedH = int(c.image_height);
     // The first APP1 with an orientation other than 1 wins, as in decodeJpeg.
-    int orientation = 1;
+    orientation = 1;
     for (jpeg_saved_marker_ptr m = c.marker_list; m; m = m->next) {
         if (m->marker == JPEG_APP0 + 1) {
             orientation = exifOrientation({m->data, m->data_length});
@@ -214,7 +210,6 @@ Raster decodeJpegAtLeast(Bytes data, const std::string& name, int minWidth, int 
         }
     }
     const bool swap = orientation >= 5;
-    JpegThumbnailInfo result;
     result.fullWidth = swap ? storedH : storedW;
     result.fullHeight = swap ? storedW : storedH;
 
@@ -225,15 +220,58 @@ Raster decodeJpegAtLeast(Bytes data, const std::string& name, int minWidth, int 
         if (stream.empty())
             continue;
         int denom = 1;
-        if (std::optional<Raster> thumb =
-                decodeExifThumbnail(stream, name, storedW, storedH, cover, orientation, denom)) {
+        std::optional<Raster> thumb =
+            decodeExifThumbnail(stream, name, storedW, storedH, cover, orientation, denom);
+        if (thumb) {
             result.scaleDenom = denom;
             result.fromExifThumbnail = true;
-            if (info)
-                *info = result;
-            return std::move(*thumb);
         }
-        break;
+        return thumb;
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+std::optional<Raster> decodeJpegExifThumbnail(Bytes head, const std::string& name, int minWidth,
+                                              int minHeight, int thumbMinWidth,
+                                              int thumbMinHeight, JpegThumbnailInfo* info) {
+    if (head.size() < 3 || head[0] != 0xFF || head[1] != 0xD8)
+        return std::nullopt;
+    // A head cut before the start of scan fails here: libjpeg finds no image in it.
+    Decoder d;
+    if (!readHeader(d, head.data(), head.size(), true))
+        return std::nullopt;
+    try {
+        checkPictureSize(d.cinfo.image_width, d.cinfo.image_height, name);
+    } catch (const Error&) {
+        return std::nullopt;
+    }
+    JpegThumbnailInfo result;
+    int orientation = 1;
+    std::optional<Raster> thumb = exifThumbnailFor(
+        d, name, {minWidth, minHeight, thumbMinWidth, thumbMinHeight}, result, orientation);
+    if (thumb && info)
+        *info = result;
+    return thumb;
+}
+
+Raster decodeJpegAtLeast(Bytes data, const std::string& name, int minWidth, int minHeight,
+                         int thumbMinWidth, int thumbMinHeight, JpegThumbnailInfo* info) {
+    const Cover cover{minWidth, minHeight, thumbMinWidth, thumbMinHeight};
+    if (data.size() < 3 || data[0] != 0xFF || data[1] != 0xD8)
+        throw Error(name, "not a JPEG file (no start-of-image marker)");
+    Decoder d;
+    if (!readHeader(d, data.data(), data.size(), true))
+        throw Error(name, d.err.message);
+    checkPictureSize(d.cinfo.image_width, d.cinfo.image_height, name);
+
+    JpegThumbnailInfo result;
+    int orientation = 1;
+    if (std::optional<Raster> thumb = exifThumbnailFor(d, name, cover, result, orientation)) {
+        if (info)
+            *info = result;
+        return std::move(*thumb);
     }
 
     result.scaleDenom = jpegScaleDenomFor(result.fullWidth, result.fullHeight, minWidth, minHeight);
