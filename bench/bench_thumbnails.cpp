@@ -324,7 +324,8 @@ void BM_DecodeOnePhonePhotoInMemory(benchmark::State& state) {
         readFile((fixtures().phonePhotos + "/IMG_0001.JPG").toStdString());
     JpegThumbnailInfo info;
     for (auto _ : state)
-        benchmark::DoNotOptimize(decodeJpegAtLeast(bytes, "IMG_0001.JPG", 200, 200, 100, 100, &info));
+        benchmark::DoNotOptimize(
+            decodeJpegAtLeast(bytes, "IMG_0001.JPG", 200, 200, 100, 100, &info));
     if (!info.fromExifThumbnail)
         state.SkipWithError("the EXIF thumbnail was not used");
 }

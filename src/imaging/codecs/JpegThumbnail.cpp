@@ -234,8 +234,8 @@ std::optional<Raster> exifThumbnailFor(Decoder& d, const std::string& name, cons
 } // namespace
 
 std::optional<Raster> decodeJpegExifThumbnail(Bytes head, const std::string& name, int minWidth,
-                                              int minHeight, int thumbMinWidth,
-                                              int thumbMinHeight, JpegThumbnailInfo* info) {
+                                              int minHeight, int thumbMinWidth, int thumbMinHeight,
+                                              JpegThumbnailInfo* info) {
     if (head.size() < 3 || head[0] != 0xFF || head[1] != 0xD8)
         return std::nullopt;
     // A head cut before the start of scan fails here: libjpeg finds no image in it.

@@ -45,7 +45,7 @@ Raster decodeJpegAtLeast(Bytes data, const std::string& name, int minWidth, int 
 // not do or the head is too short or damaged; this never throws, and decodeJpegAtLeast on the
 // whole file then has the last word.
 std::optional<Raster> decodeJpegExifThumbnail(Bytes head, const std::string& name, int minWidth,
-                                              int minHeight, int thumbMinWidth,
-                                              int thumbMinHeight, JpegThumbnailInfo* info);
+                                              int minHeight, int thumbMinWidth, int thumbMinHeight,
+                                              JpegThumbnailInfo* info);
 
 } // namespace velvo::imaging

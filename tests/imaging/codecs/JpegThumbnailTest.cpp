@@ -236,8 +236,8 @@ TEST(JpegThumbnailExif, AnyHeadGivesTheWholeFilesThumbnailOrNothing) {
     ASSERT_TRUE(whole.fromExifThumbnail);
     size_t shortestGood = 0;
     for (size_t n = 0; n <= std::min(file.size(), thumb.size() + 1200); n += 7) {
-        const std::optional<Raster> r = decodeJpegExifThumbnail(
-            std::span(file.data(), n), "h.jpg", 200, 200, 100, 100, &head);
+        const std::optional<Raster> r =
+            decodeJpegExifThumbnail(std::span(file.data(), n), "h.jpg", 200, 200, 100, 100, &head);
         if (!r)
             continue;
         shortestGood = shortestGood ? shortestGood : n;
