@@ -52,6 +52,8 @@ document::TF_FILHO* TF_HAIR::NewDocument() {
             platform::runGuarded([this, doc] {
                 if (const auto face = FindFace(doc->Image1->Image()))
                     FrameDocument(*doc, face);
+                else
+                    ReportFaceModels();
             });
     }
     return doc;
