@@ -3,6 +3,7 @@
 //  - from the JPEG file to the face's keypoints (the file read, DCT-reduced decoding, both
 //    models), written by our own codec (4:4:4) and as a camera writes it (4:2:0);
 //  - the same through the cascades alone, the finder used before (and the fallback);
+//  - the two models alone on the reduced photo;
 //  - on the photo already in memory, as a just-opened document holds it;
 //  - loading the models and cascades, which a finder does once;
 //  - turning a library hairstyle to a rolled head.
@@ -16,6 +17,7 @@
 #include "CameraJpeg.h"
 #include "fit/CascadeFinder.h"
 #include "fit/FaceFinder.h"
+#include "fit/LandmarkFinder.h"
 #include "fit/TurnedHair.h"
 #include "imaging/codecs/Codecs.h"
 #include "imaging/codecs/ImageFile.h"
@@ -133,6 +135,20 @@ void BM_FindFaceInRaster(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_FindFaceInRaster)->Unit(benchmark::kMillisecond);
+
+// The models alone, on the photo as the reduced JPEG decoding gives it (500 x 375).
+void BM_LandmarksOnReducedPhoto(benchmark::State& state) {
+    if (skipUnlessReady(state))
+        return;
+    static const fit::LandmarkFinder landmarks{fs::path(VELVO_PROGRAM_DIR) / fit::FaceFinder::kModelFolder};
+    imaging::Raster small = imaging::Raster::create(500, 375, "reduced");
+    for (int y = 0; y < small.height; ++y)
+        for (int x = 0; x < small.width; ++x)
+            small.set(x, y, fixture().photo.at(x * 8, y * 8));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(landmarks.detect(small.pixels.data(), small.width, small.height, small.stride()));
+}
+BENCHMARK(BM_LandmarksOnReducedPhoto)->Unit(benchmark::kMillisecond);
 
 void BM_LoadModelsAndCascades(benchmark::State& state) {
     for (auto _ : state) {

@@ -227,12 +227,23 @@ std::vector<Face> LandmarkFinder::detect(const uint8_t* bgr, int width, int heig
     // Each model sees the whole photo, shrunk to its side and centred on a black square.
     const int longer = std::max(width, height);
     std::vector<Raw> raws;
-    std::vector<double> scale; // input pixel -> photo pixel, per model
     try {
         const cv::Mat photo(height, width, CV_8UC3, const_cast<uint8_t*>(bgr), stride);
-        for (Model& m : impl_->models) {
+        // The back model first: it sees faces of every size. The front model, a sixth of its
+        // cost, is asked only when no face was found or one is large enough for it to read
+        // better; smaller ones it would leave anyway.
+        Model& front = impl_->models[0];
+        for (Model* model : {&impl_->models[1], &front}) {
+            Model& m = *model;
             if (!m.loaded())
                 continue;
+            if (&m == &front && !raws.empty()) {
+                float widest = 0;
+                for (const Raw& r : raws)
+                    widest = std::max(widest, r.x1 - r.x0);
+                if (widest < 0.8 * front.leastShare * longer)
+                    continue;
+            }
             const int w = std::max(1, int(std::lround(double(width) * m.side / longer)));
             const int h = std::max(1, int(std::lround(double(height) * m.side / longer)));
             cv::Mat input(m.side, m.side, CV_8UC3, cv::Scalar(0, 0, 0));
