@@ -4,12 +4,14 @@
 #include <QFile>
 #include <QStatusBar>
 #include <QLabel>
+#include <QPainter>
 #include <QToolButton>
 #include <cmath>
 
 #include "app/StudioFixture.h"
 #include "fit/FaceFinder.h"
 #include "fit/HairOpening.h"
+#include "fit/LandmarkFinder.h"
 #include "imaging/RasterImage.h"
 #include "print/TF_PREVIEW2.h"
 
@@ -259,6 +261,29 @@ TEST_F(Framing, AMissingFaceModelIsNotedOnceBesideTheStatusMessages) {
     ASSERT_EQ(notes.size(), 1);
     EXPECT_TRUE(notes[0]->text().contains(fit::FaceFinder::kModelFolder)) << notes[0]->text().toStdString();
     EXPECT_TRUE(notes[0]->text().contains("face_detection_front")) << notes[0]->text().toStdString();
+}
+
+TEST_F(Framing, FramingAgainMovesToTheNextFaceLargestAndMostCentralFirst) {
+    const QString program = QStringLiteral(VELVO_PROGRAM_DIR);
+    const QImage portrait(program + "Modelo.JPG");
+    if (portrait.isNull() || !QFile::exists(program + "facemodels/" + fit::LandmarkFinder::kBackModel))
+        GTEST_SKIP() << "no sample portrait or face models in " << VELVO_PROGRAM_DIR;
+    ASSERT_TRUE(QFile::link(program + "facemodels", folder + "facemodels"));
+    // The portrait twice its size on the left, as it is on the right.
+    QImage two(1600, 1024, QImage::Format_BGR888);
+    two.fill(QColor(130, 110, 90));
+    QPainter p(&two);
+    p.drawImage(QRect(0, 0, 1024, 1024), portrait);
+    p.drawImage(QPoint(1060, 300), portrait);
+    p.end();
+    document::TF_FILHO* doc = insert(writePhoto("two.bmp", imaging::toRaster(two)), "1", 0, 0);
+    const double expected[] = {2 * 225, 1060 + 225, 2 * 225};
+    for (double x : expected) {
+        main->EnquadrarRosto1Click();
+        ASSERT_TRUE(doc->Framed);
+        EXPECT_NEAR(doc->Face.centreX(), x, 16);
+    }
+    EXPECT_TRUE(main->statusBar()->findChildren<QLabel*>(QStringLiteral("faceModelsNote")).isEmpty());
 }
 
 TEST_F(Framing, CommandsNeedADocument) {
