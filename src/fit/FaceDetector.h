@@ -12,10 +12,10 @@ namespace velvo::fit {
 
 // One file a detector needs, as the diagnostics list it.
 struct DetectorFile {
-    std::string role;                // e.g. "front model", "face cascade"
-    std::string name;                // the file name looked for
-    std::filesystem::path file;      // where it was loaded from; empty when not loaded
-    std::string problem;             // why not: not found (and where it was looked for), or damaged
+    std::string role;           // e.g. "front model", "face cascade"
+    std::string name;           // the file name looked for
+    std::filesystem::path file; // where it was loaded from; empty when not loaded
+    std::string problem;        // why not: not found (and where it was looked for), or damaged
     bool loaded() const { return !file.empty(); }
 };
 
@@ -25,7 +25,8 @@ public:
     virtual bool available() const = 0;
     // Faces in photo pixels over rows of blue, green, red; the photo is not changed.
     // A detector serves one thread at a time.
-    virtual std::vector<Face> detect(const uint8_t* bgr, int width, int height, size_t stride) const = 0;
+    virtual std::vector<Face> detect(const uint8_t* bgr, int width, int height,
+                                     size_t stride) const = 0;
     virtual std::vector<DetectorFile> files() const = 0;
 };
 

@@ -36,7 +36,8 @@ void scaleFaces(std::vector<Face>& faces, double sx, double sy, int photoW, int 
 } // namespace
 
 FaceFinder::FaceFinder(const fs::path& programFolder)
-    : landmarks_(std::make_unique<LandmarkFinder>(programFolder.empty() ? fs::path() : programFolder / kModelFolder)),
+    : landmarks_(std::make_unique<LandmarkFinder>(
+          programFolder.empty() ? fs::path() : programFolder / kModelFolder)),
       cascades_(std::make_unique<CascadeFinder>(programFolder)) {}
 
 FaceFinder::~FaceFinder() = default;
@@ -45,7 +46,8 @@ bool FaceFinder::available() const {
     return landmarks_->available() || cascades_->available();
 }
 
-std::vector<Face> FaceFinder::findAll(const uint8_t* bgr, int width, int height, size_t stride) const {
+std::vector<Face> FaceFinder::findAll(const uint8_t* bgr, int width, int height,
+                                      size_t stride) const {
     if (!bgr || width <= 0 || height <= 0 || stride < size_t(width) * 3)
         return {};
     std::vector<Face> faces = landmarks_->detect(bgr, width, height, stride);
@@ -63,16 +65,17 @@ std::vector<Face> FaceFinder::findAll(const imaging::Raster& photo) const {
 
 std::vector<Face> FaceFinder::findAllInFile(const fs::path& photoFile) const {
     std::string ext = photoFile.extension().string();
-    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return char(std::tolower(c)); });
+    std::transform(ext.begin(), ext.end(), ext.begin(),
+                   [](unsigned char c) { return char(std::tolower(c)); });
     if (ext == ".jpg" || ext == ".jpeg" || ext == ".jpe") {
         const std::vector<uint8_t> bytes = imaging::readFile(photoFile);
         imaging::JpegThumbnailInfo info;
-        const imaging::Raster small =
-            imaging::decodeJpegAtLeast(bytes, photoFile.string(), kReducedJpegSide, kReducedJpegSide, &info);
+        const imaging::Raster small = imaging::decodeJpegAtLeast(
+            bytes, photoFile.string(), kReducedJpegSide, kReducedJpegSide, &info);
         std::vector<Face> faces = findAll(small);
         if (!small.empty())
-            scaleFaces(faces, double(info.fullWidth) / small.width, double(info.fullHeight) / small.height,
-                       info.fullWidth, info.fullHeight);
+            scaleFaces(faces, double(info.fullWidth) / small.width,
+                       double(info.fullHeight) / small.height, info.fullWidth, info.fullHeight);
         return faces;
     }
     const std::optional<imaging::Raster> photo = imaging::loadImageFile(photoFile);
@@ -106,8 +109,9 @@ std::string FaceFinder::missingModels() const {
         if (!f.loaded())
             names += (names.empty() ? "" : "; ") + f.name + " (" + f.problem + ")";
     return "Modelo de detecção de rosto ausente: " + names +
-           (landmarks_->available() ? ". Rostos menores ou maiores podem não ser encontrados."
-                                    : ". O enquadramento usa o detector antigo, só para rostos retos.");
+           (landmarks_->available()
+                ? ". Rostos menores ou maiores podem não ser encontrados."
+                : ". O enquadramento usa o detector antigo, só para rostos retos.");
 }
 
 } // namespace velvo::fit

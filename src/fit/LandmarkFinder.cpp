@@ -52,7 +52,8 @@ std::vector<Anchor> anchorsFor(const Model& m) {
         for (int y = 0; y < cells; ++y)
             for (int x = 0; x < cells; ++x)
                 for (int k = 0; k < kAnchorsPerCell[layer]; ++k)
-                    a.push_back({float((x + 0.5) * m.strides[layer]), float((y + 0.5) * m.strides[layer])});
+                    a.push_back(
+                        {float((x + 0.5) * m.strides[layer]), float((y + 0.5) * m.strides[layer])});
     }
     return a;
 }
@@ -81,7 +82,8 @@ float overlap(const Raw& a, const Raw& b) {
 // The network answers each face with several neighbouring anchors; their confidence-weighted
 // mean is steadier than the best one alone, which matters for the roll read off two points.
 std::vector<Raw> merge(std::vector<Raw> raws, double sameFace) {
-    std::sort(raws.begin(), raws.end(), [](const Raw& a, const Raw& b) { return a.score > b.score; });
+    std::sort(raws.begin(), raws.end(),
+              [](const Raw& a, const Raw& b) { return a.score > b.score; });
     std::vector<Raw> kept;
     std::vector<bool> used(raws.size(), false);
     for (size_t i = 0; i < raws.size(); ++i) {
@@ -95,7 +97,8 @@ std::vector<Raw> merge(std::vector<Raw> raws, double sameFace) {
             used[j] = true;
             const float w = raws[j].score;
             weight += w;
-            sum.x0 += w * raws[j].x0, sum.y0 += w * raws[j].y0, sum.x1 += w * raws[j].x1, sum.y1 += w * raws[j].y1;
+            sum.x0 += w * raws[j].x0, sum.y0 += w * raws[j].y0, sum.x1 += w * raws[j].x1,
+                sum.y1 += w * raws[j].y1;
             for (size_t k = 0; k < sum.points.size(); ++k)
                 sum.points[k] += w * raws[j].points[k];
         }
@@ -112,8 +115,9 @@ std::vector<Raw> merge(std::vector<Raw> raws, double sameFace) {
 struct LandmarkFinder::Impl {
     fs::path folder;
     // Mutable: OpenCV's forward pass keeps its buffers in the net.
-    mutable std::array<Model, 2> models{Model{"front model", kFrontModel, 128, {8, 16}, 0.3, {}, {}, {}, {}, {}},
-                                        Model{"back model", kBackModel, 256, {16, 32}, 0.0, {}, {}, {}, {}, {}}};
+    mutable std::array<Model, 2> models{
+        Model{"front model", kFrontModel, 128, {8, 16}, 0.3, {}, {}, {}, {}, {}},
+        Model{"back model", kBackModel, 256, {16, 32}, 0.0, {}, {}, {}, {}, {}}};
 
     void load(Model& m) {
         const fs::path file = folder / m.name;
@@ -167,7 +171,8 @@ struct LandmarkFinder::Impl {
             const cv::Mat& boxes = out[size_t(layer) + 2];
             const size_t n = cellsOf(m, layer);
             if (scores.type() != CV_32F || boxes.type() != CV_32F || !scores.isContinuous() ||
-                !boxes.isContinuous() || scores.total() != n || boxes.total() != n * kRegressorLength)
+                !boxes.isContinuous() || scores.total() != n ||
+                boxes.total() != n * kRegressorLength)
                 return false;
             decode(m, scores.ptr<float>(), boxes.ptr<float>(), first, n, found);
             first += n;
@@ -175,8 +180,8 @@ struct LandmarkFinder::Impl {
         return true;
     }
 
-    static void decode(const Model& m, const float* scores, const float* boxes, size_t first, size_t n,
-                       std::vector<Raw>& found) {
+    static void decode(const Model& m, const float* scores, const float* boxes, size_t first,
+                       size_t n, std::vector<Raw>& found) {
         const float minLogit = float(std::log(kMinScore / (1 - kMinScore)));
         for (size_t i = 0; i < n; ++i) {
             if (!(scores[i] >= minLogit))
@@ -184,10 +189,15 @@ struct LandmarkFinder::Impl {
             const float* r = boxes + i * kRegressorLength;
             const Anchor& a = m.anchors[first + i];
             const float cx = a.x + r[0], cy = a.y + r[1], w = std::abs(r[2]), h = std::abs(r[3]);
-            if (!(w > 1 && h > 1) || !std::isfinite(cx) || !std::isfinite(cy) || w < m.leastShare * m.side)
+            if (!(w > 1 && h > 1) || !std::isfinite(cx) || !std::isfinite(cy) ||
+                w < m.leastShare * m.side)
                 continue;
-            Raw raw{float(1 / (1 + std::exp(-std::min(scores[i], 100.f)))), cx - w / 2, cy - h / 2,
-                    cx + w / 2, cy + h / 2, {}};
+            Raw raw{float(1 / (1 + std::exp(-std::min(scores[i], 100.f)))),
+                    cx - w / 2,
+                    cy - h / 2,
+                    cx + w / 2,
+                    cy + h / 2,
+                    {}};
             for (int k = 0; k < 2 * kKeypointCount; k += 2) {
                 raw.points[size_t(k)] = a.x + r[4 + k];
                 raw.points[size_t(k) + 1] = a.y + r[5 + k];
@@ -220,7 +230,8 @@ std::vector<DetectorFile> LandmarkFinder::files() const {
     return list;
 }
 
-std::vector<Face> LandmarkFinder::detect(const uint8_t* bgr, int width, int height, size_t stride) const {
+std::vector<Face> LandmarkFinder::detect(const uint8_t* bgr, int width, int height,
+                                         size_t stride) const {
     std::vector<Face> faces;
     if (!bgr || width <= 0 || height <= 0 || stride < size_t(width) * 3 || !available())
         return faces;

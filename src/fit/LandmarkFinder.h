@@ -32,7 +32,8 @@ public:
     // Both models loaded.
     bool complete() const;
     // Every face either model finds, overlapping detections merged (weighted by confidence).
-    std::vector<Face> detect(const uint8_t* bgr, int width, int height, size_t stride) const override;
+    std::vector<Face> detect(const uint8_t* bgr, int width, int height,
+                             size_t stride) const override;
     std::vector<DetectorFile> files() const override;
 
 private:

@@ -12,7 +12,8 @@ namespace {
 struct Turn {
     double c, s;
     explicit Turn(double degrees)
-        : c(std::cos(degrees * std::numbers::pi / 180)), s(std::sin(degrees * std::numbers::pi / 180)) {}
+        : c(std::cos(degrees * std::numbers::pi / 180)),
+          s(std::sin(degrees * std::numbers::pi / 180)) {}
 };
 
 // Offsets of the canvas' top-left from the pivot's turned position, and its size.
@@ -46,7 +47,8 @@ TurnedFrame turnedFrame(Size hair, const Opening& opening, double degrees) {
     return {b.size, {-b.left, -b.top, opening.width}};
 }
 
-TurnedHair turnHair(const imaging::Raster& hair, imaging::Bgr key, const Opening& opening, double degrees) {
+TurnedHair turnHair(const imaging::Raster& hair, imaging::Bgr key, const Opening& opening,
+                    double degrees) {
     if (std::abs(degrees) < kLeastTurn || hair.empty() ||
         hair.pixels.size() < size_t(hair.height) * hair.stride())
         return {hair, opening};

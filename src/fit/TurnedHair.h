@@ -27,6 +27,7 @@ struct TurnedHair {
     imaging::Raster picture;
     Opening opening;
 };
-TurnedHair turnHair(const imaging::Raster& hair, imaging::Bgr key, const Opening& opening, double degrees);
+TurnedHair turnHair(const imaging::Raster& hair, imaging::Bgr key, const Opening& opening,
+                    double degrees);
 
 } // namespace velvo::fit

@@ -26,7 +26,8 @@ Raster tilted(const Raster& p, double degrees) {
     for (int y = 0; y < kCanvas; ++y)
         for (int x = 0; x < kCanvas; ++x) {
             const double dx = x + 0.5 - kCanvas / 2.0, dy = y + 0.5 - kCanvas / 2.0;
-            const double sx = p.width / 2.0 + cs * dx + sn * dy, sy = p.height / 2.0 - sn * dx + cs * dy;
+            const double sx = p.width / 2.0 + cs * dx + sn * dy,
+                         sy = p.height / 2.0 - sn * dx + cs * dy;
             if (sx >= 0 && sy >= 0 && sx < p.width && sy < p.height)
                 c.set(x, y, p.at(int(sx), int(sy)));
         }
@@ -35,12 +36,15 @@ Raster tilted(const Raster& p, double degrees) {
 
 // Where the upright portrait's point (x, y) lies in tilted(p, degrees).
 Point inTilted(const Raster& p, Point q, double degrees) {
-    const double a = degrees * std::numbers::pi / 180, dx = q.x - p.width / 2.0, dy = q.y - p.height / 2.0;
-    return {kCanvas / 2.0 + dx * std::cos(a) - dy * std::sin(a), kCanvas / 2.0 + dx * std::sin(a) + dy * std::cos(a)};
+    const double a = degrees * std::numbers::pi / 180, dx = q.x - p.width / 2.0,
+                 dy = q.y - p.height / 2.0;
+    return {kCanvas / 2.0 + dx * std::cos(a) - dy * std::sin(a),
+            kCanvas / 2.0 + dx * std::sin(a) + dy * std::cos(a)};
 }
 
 fs::path scratchFolder(const std::string& name) {
-    const fs::path dir = fs::temp_directory_path() / ("velvo-" + name + "-" + std::to_string(::getpid()));
+    const fs::path dir =
+        fs::temp_directory_path() / ("velvo-" + name + "-" + std::to_string(::getpid()));
     fs::remove_all(dir);
     fs::create_directories(dir / FaceFinder::kModelFolder);
     return dir;
@@ -48,22 +52,24 @@ fs::path scratchFolder(const std::string& name) {
 
 } // namespace
 
-#define VELVO_MODELS_OR_SKIP(finder)                                                                \
-    const LandmarkFinder finder(kProgram / FaceFinder::kModelFolder);                               \
-    if (!finder.complete())                                                                         \
-        GTEST_SKIP() << "no face models in " << kProgram / FaceFinder::kModelFolder                 \
-                     << " (scripts/fetch-facemodels.sh build/downloads fetches them)";              \
-    const auto photo = portrait();                                                                  \
-    if (!photo)                                                                                     \
+#define VELVO_MODELS_OR_SKIP(finder)                                                               \
+    const LandmarkFinder finder(kProgram / FaceFinder::kModelFolder);                              \
+    if (!finder.complete())                                                                        \
+        GTEST_SKIP() << "no face models in " << kProgram / FaceFinder::kModelFolder                \
+                     << " (scripts/fetch-facemodels.sh build/downloads fetches them)";             \
+    const auto photo = portrait();                                                                 \
+    if (!photo)                                                                                    \
     GTEST_SKIP() << "no sample portrait in " << kProgram
 
 TEST(LandmarkFinder, TiltedPortraitsGiveTheirRollWidthAndCentre) {
     VELVO_MODELS_OR_SKIP(finder);
     const Raster upright = tilted(*photo, 0);
-    const auto base = finder.detect(upright.pixels.data(), upright.width, upright.height, upright.stride());
+    const auto base =
+        finder.detect(upright.pixels.data(), upright.width, upright.height, upright.stride());
     ASSERT_EQ(base.size(), 1u);
     ASSERT_TRUE(base[0].keypoints);
-    // Back into the portrait's own pixels: its face is near (225, 125), its left eye a little lower.
+    // Back into the portrait's own pixels: its face is near (225, 125), its left eye a little
+    // lower.
     const Point centre{base[0].centreX() - (kCanvas - photo->width) / 2.0,
                        base[0].centreY() - (kCanvas - photo->height) / 2.0};
     EXPECT_NEAR(centre.x, 224, 8);
@@ -91,7 +97,8 @@ TEST(LandmarkFinder, NothingInNoiseOrAFlatPhoto) {
         b = uint8_t(std::rand());
     Raster flat = Raster::create(3000, 2000, "flat"), tiny = Raster::create(3, 2, "tiny");
     for (const Raster* r : {&noise, &flat, &tiny})
-        EXPECT_TRUE(finder.detect(r->pixels.data(), r->width, r->height, r->stride()).empty()) << r->width;
+        EXPECT_TRUE(finder.detect(r->pixels.data(), r->width, r->height, r->stride()).empty())
+            << r->width;
 }
 
 TEST(FaceFinder, SeveralFacesComeLargestAndMostCentralFirst) {
@@ -124,9 +131,11 @@ TEST(FaceFinder, AMissingOrDamagedModelIsReportedAndTheOtherFindersTakeOver) {
         SCOPED_TRACE(c.name);
         const fs::path dir = scratchFolder("models");
         if (c.copyFront)
-            fs::copy_file(models / LandmarkFinder::kFrontModel, dir / FaceFinder::kModelFolder / LandmarkFinder::kFrontModel);
+            fs::copy_file(models / LandmarkFinder::kFrontModel,
+                          dir / FaceFinder::kModelFolder / LandmarkFinder::kFrontModel);
         if (c.copyBack)
-            fs::copy_file(models / LandmarkFinder::kBackModel, dir / FaceFinder::kModelFolder / LandmarkFinder::kBackModel);
+            fs::copy_file(models / LandmarkFinder::kBackModel,
+                          dir / FaceFinder::kModelFolder / LandmarkFinder::kBackModel);
         if (c.damageBack)
             fs::resize_file(dir / FaceFinder::kModelFolder / LandmarkFinder::kBackModel, 5000);
         const FaceFinder finder(dir);

@@ -26,9 +26,12 @@ Raster solidHair() {
 }
 
 // Where a turned picture's pixel came from: the inverse turn about the pivot.
-Point backToPicture(double x, double y, const Opening& turned, const Opening& original, double degrees) {
-    const double a = -degrees * std::numbers::pi / 180, dx = x - turned.centreX, dy = y - turned.centreY;
-    return {original.centreX + dx * std::cos(a) - dy * std::sin(a), original.centreY + dx * std::sin(a) + dy * std::cos(a)};
+Point backToPicture(double x, double y, const Opening& turned, const Opening& original,
+                    double degrees) {
+    const double a = -degrees * std::numbers::pi / 180, dx = x - turned.centreX,
+                 dy = y - turned.centreY;
+    return {original.centreX + dx * std::cos(a) - dy * std::sin(a),
+            original.centreY + dx * std::sin(a) + dy * std::cos(a)};
 }
 
 } // namespace
@@ -53,8 +56,10 @@ TEST(TurnedHair, TurnsClockwiseAboutTheOpeningAndFillsOnlyTheCornersWithKey) {
             for (int x = 0; x < t.picture.width; ++x) {
                 const Bgr c = t.picture.at(x, y);
                 const Point p = backToPicture(x + 0.5, y + 0.5, t.opening, opening, degrees);
-                const bool inside = p.x > 0.7 && p.y > 0.7 && p.x < hair.width - 0.7 && p.y < hair.height - 0.7;
-                const bool outside = p.x < -0.7 || p.y < -0.7 || p.x > hair.width + 0.7 || p.y > hair.height + 0.7;
+                const bool inside =
+                    p.x > 0.7 && p.y > 0.7 && p.x < hair.width - 0.7 && p.y < hair.height - 0.7;
+                const bool outside =
+                    p.x < -0.7 || p.y < -0.7 || p.x > hair.width + 0.7 || p.y > hair.height + 0.7;
                 if (outside)
                     ASSERT_EQ(c, kKey) << "picture leaks to " << x << "," << y;
                 if (inside)
@@ -85,7 +90,8 @@ TEST(Face, RollFromTheEyesAndWidthFromTheEarsAlongTheEyeLine) {
         SCOPED_TRACE(degrees);
         const double a = degrees * std::numbers::pi / 180;
         auto at = [&](double dx, double dy) {
-            return Point{200 + dx * std::cos(a) - dy * std::sin(a), 200 + dx * std::sin(a) + dy * std::cos(a)};
+            return Point{200 + dx * std::cos(a) - dy * std::sin(a),
+                         200 + dx * std::sin(a) + dy * std::cos(a)};
         };
         // One ear a little forward, as with a head turned slightly: it must not widen the head.
         const Keypoints k{at(-30, -20), at(30, -20), at(0, 5), at(0, 30), at(-75, 0), at(75, -12)};
@@ -102,9 +108,9 @@ TEST(Face, RollFromTheEyesAndWidthFromTheEarsAlongTheEyeLine) {
 }
 
 TEST(Face, TheLargestMostCentralFaceComesFirst) {
-    std::vector<Face> faces{Face(FaceBox{0, 0, 100, 100}),      // big, in the corner
-                            Face(FaceBox{900, 450, 100, 100}),  // as big, in the middle
-                            Face(FaceBox{940, 490, 20, 20}),    // small, in the middle
+    std::vector<Face> faces{Face(FaceBox{0, 0, 100, 100}),       // big, in the corner
+                            Face(FaceBox{900, 450, 100, 100}),   // as big, in the middle
+                            Face(FaceBox{940, 490, 20, 20}),     // small, in the middle
                             Face(FaceBox{1700, 800, 200, 200})}; // biggest, off-centre
     orderByProminence(faces, 1900, 1000);
     const int expected[] = {1700, 900, 0, 940};
@@ -116,15 +122,18 @@ TEST(Framing, TheOpeningIsMatchedToTheEarsNotTheBox) {
     // The box is 100 wide, the ears 160 apart: an opening of 120 needs a zoom of 75 %.
     const double a = 25 * std::numbers::pi / 180;
     auto at = [&](double dx, double dy) {
-        return Point{1000 + dx * std::cos(a) - dy * std::sin(a), 800 + dx * std::sin(a) + dy * std::cos(a)};
+        return Point{1000 + dx * std::cos(a) - dy * std::sin(a),
+                     800 + dx * std::sin(a) + dy * std::cos(a)};
     };
-    const Face f = faceFromKeypoints({950, 750, 100, 100}, {at(-30, -20), at(30, -20), at(0, 5), at(0, 40),
-                                                             at(-80, 0), at(80, 0)}, 0.9);
+    const Face f = faceFromKeypoints(
+        {950, 750, 100, 100},
+        {at(-30, -20), at(30, -20), at(0, 5), at(0, 40), at(-80, 0), at(80, 0)}, 0.9);
     const Opening op{100, 120, 120};
     const View v = frameFace({3000, 2000}, f, {241, 313}, {200, 260}, op);
     EXPECT_EQ(v.zoom, 75);
     const HairPlacement p = placeHair(f, v, {200, 260}, op);
-    EXPECT_EQ(p.width, 200); // 160 x 0.75 on screen = the opening's 120: the picture at its own size
+    EXPECT_EQ(p.width,
+              200); // 160 x 0.75 on screen = the opening's 120: the picture at its own size
     // The opening's centre lands on the face's centre (between eyes and mouth), not the box's.
     EXPECT_NEAR(p.left + op.centreX * p.width / 200.0, f.centreX() * 0.75 - v.viewX, 1);
     EXPECT_NEAR(p.top + op.centreY * p.height / 260.0, f.centreY() * 0.75 - v.viewY, 1);
