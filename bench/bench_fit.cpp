@@ -1,9 +1,12 @@
 // Face finding for the automatic framing, on a 12-megapixel photo of the sample portrait
 // (enlarged five times into a 4000 x 3000 canvas with a textured background):
-//  - from the JPEG file to the face box (the file read, DCT-reduced decoding, both looks),
-//    written by our own codec (4:4:4) and as a camera writes it (4:2:0);
+//  - from the JPEG file to the face's keypoints (the file read, DCT-reduced decoding, both
+//    models), written by our own codec (4:4:4) and as a camera writes it (4:2:0);
+//  - the same through the cascades alone, the finder used before (and the fallback);
+//  - the two models alone on the reduced photo;
 //  - on the photo already in memory, as a just-opened document holds it;
-//  - loading the cascades, which a finder does once.
+//  - loading the models and cascades, which a finder does once;
+//  - turning a library hairstyle to a rolled head.
 // Run on one core (bench/run pins it).
 #include <benchmark/benchmark.h>
 
@@ -12,7 +15,10 @@
 #include <unistd.h>
 
 #include "CameraJpeg.h"
+#include "fit/CascadeFinder.h"
 #include "fit/FaceFinder.h"
+#include "fit/LandmarkFinder.h"
+#include "fit/TurnedHair.h"
 #include "imaging/codecs/Codecs.h"
 #include "imaging/codecs/ImageFile.h"
 
@@ -71,8 +77,8 @@ bool skipUnlessReady(benchmark::State& state) {
         state.SkipWithError("no sample portrait Modelo.JPG in the program folder");
         return true;
     }
-    if (!finder().available()) {
-        state.SkipWithError("no face cascade installed (opencv-data)");
+    if (!finder().missingModels().empty()) {
+        state.SkipWithError(finder().missingModels().c_str());
         return true;
     }
     return false;
@@ -83,8 +89,8 @@ void findInFile(benchmark::State& state, const fs::path& file) {
         return;
     for (auto _ : state) {
         const auto face = finder().findInFile(file);
-        if (!face) {
-            state.SkipWithError("the portrait's face was not found");
+        if (!face || !face->keypoints) {
+            state.SkipWithError("the portrait's face and keypoints were not found");
             return;
         }
         benchmark::DoNotOptimize(face);
@@ -101,6 +107,21 @@ void BM_FindFaceInCameraJpegFile(benchmark::State& state) {
 }
 BENCHMARK(BM_FindFaceInCameraJpegFile)->Unit(benchmark::kMillisecond);
 
+void BM_CascadesInJpegFile(benchmark::State& state) {
+    static const fit::CascadeFinder cascades{fs::path(VELVO_PROGRAM_DIR)};
+    if (skipUnlessReady(state))
+        return;
+    for (auto _ : state) {
+        const auto face = cascades.findInFile(fixture().ownJpeg);
+        if (!face) {
+            state.SkipWithError("the portrait's face was not found");
+            return;
+        }
+        benchmark::DoNotOptimize(face);
+    }
+}
+BENCHMARK(BM_CascadesInJpegFile)->Unit(benchmark::kMillisecond);
+
 void BM_FindFaceInRaster(benchmark::State& state) {
     if (skipUnlessReady(state))
         return;
@@ -115,17 +136,43 @@ void BM_FindFaceInRaster(benchmark::State& state) {
 }
 BENCHMARK(BM_FindFaceInRaster)->Unit(benchmark::kMillisecond);
 
-void BM_LoadCascades(benchmark::State& state) {
+// The models alone, on the photo as the reduced JPEG decoding gives it (500 x 375).
+void BM_LandmarksOnReducedPhoto(benchmark::State& state) {
+    if (skipUnlessReady(state))
+        return;
+    static const fit::LandmarkFinder landmarks{fs::path(VELVO_PROGRAM_DIR) / fit::FaceFinder::kModelFolder};
+    imaging::Raster small = imaging::Raster::create(500, 375, "reduced");
+    for (int y = 0; y < small.height; ++y)
+        for (int x = 0; x < small.width; ++x)
+            small.set(x, y, fixture().photo.at(x * 8, y * 8));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(landmarks.detect(small.pixels.data(), small.width, small.height, small.stride()));
+}
+BENCHMARK(BM_LandmarksOnReducedPhoto)->Unit(benchmark::kMillisecond);
+
+void BM_LoadModelsAndCascades(benchmark::State& state) {
     for (auto _ : state) {
         const fit::FaceFinder f{fs::path(VELVO_PROGRAM_DIR)};
-        if (!f.available()) {
-            state.SkipWithError("no face cascade installed (opencv-data)");
+        if (!f.missingModels().empty()) {
+            state.SkipWithError(f.missingModels().c_str());
             return;
         }
         benchmark::DoNotOptimize(&f);
     }
 }
-BENCHMARK(BM_LoadCascades)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LoadModelsAndCascades)->Unit(benchmark::kMillisecond);
+
+// A library hairstyle's size (the sample ones are about 200 x 260) turned by 25 degrees.
+void BM_TurnHairstyle(benchmark::State& state) {
+    imaging::Raster hair = imaging::Raster::create(200, 260, "hair");
+    for (int y = 0; y < 260; ++y)
+        for (int x = 0; x < 200; ++x)
+            if ((x - 100) * (x - 100) / 60.0 / 60.0 + (y - 140) * (y - 140) / 80.0 / 80.0 > 1)
+                hair.set(x, y, {20, 40, uint8_t(60 + y / 4)});
+    for (auto _ : state)
+        benchmark::DoNotOptimize(fit::turnHair(hair, {255, 255, 255}, {100, 140, 120}, 25).picture.pixels.data());
+}
+BENCHMARK(BM_TurnHairstyle)->Unit(benchmark::kMicrosecond);
 
 } // namespace
 

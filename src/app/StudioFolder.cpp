@@ -20,6 +20,7 @@ namespace velvo::app {
 const QStringList StudioFolder::kLibraries = {QStringLiteral("Velvo5"), QStringLiteral("Velvo42")};
 const QString StudioFolder::kSeededMarker = QStringLiteral(".velvo-seeded");
 const QStringList StudioFolder::kLinkedFolders = {QStringLiteral("help"), QStringLiteral("help-en"),
+                                                  QStringLiteral("facemodels"),
                                                   QStringLiteral("help-es")};
 
 namespace {

@@ -15,7 +15,8 @@ public:
 
     // Hairstyle libraries, copied so the salon can add its own hairstyles.
     static const QStringList kLibraries;
-    // The guide's folders, linked: they change only with the installed program.
+    // The guide's folders and the face models, linked: they change only with the installed
+    // program.
     static const QStringList kLinkedFolders;
     // Left in the studio folder by the first seeding pass that copied everything.
     static const QString kSeededMarker;

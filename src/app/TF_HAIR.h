@@ -92,7 +92,7 @@ public:
     QImage PendingPhoto;
     // A new document made from a framed one fits each hairstyle by its opening over this face.
     bool PendingFramed = false;
-    fit::FaceBox PendingFace;
+    fit::Face PendingFace;
     bool LassoActive = false;
     bool PanelOpened = false;
     pixel::TPixelBitmap WorkBitmap;
@@ -183,11 +183,18 @@ public:
     // opening (the default opening while no hairstyle is shown), and the overlay fitted over
     // it. `face` is looked for when not given. No face: the whole photo fits the window, the
     // status bar says so, and false is returned. The photo's pixels are never changed.
-    bool FrameDocument(document::TF_FILHO& doc, std::optional<fit::FaceBox> face = {});
-    // The face finder, made on first use with the cascades of the program folder first.
+    // A rolled head turns the hairstyle with it.
+    bool FrameDocument(document::TF_FILHO& doc, std::optional<fit::Face> face = {});
+    // The face finder, made on first use with the models and cascades of the program folder
+    // first. A missing model is kept to be told once (ReportFaceModels).
     const fit::FaceFinder& Faces();
-    // The largest face in `photo`, in its pixels; nothing without a face or without cascades.
-    std::optional<fit::FaceBox> FindFace(const QImage& photo);
+    // Every face in `photo`, in its pixels, the largest and most central first.
+    std::vector<fit::Face> FindFaces(const QImage& photo);
+    // The first of FindFaces(); nothing without a face or without any finder.
+    std::optional<fit::Face> FindFace(const QImage& photo);
+    // Tells in the status bar (a note of its own, `faceModelsNote`), the first time only, that
+    // a face model is missing.
+    void ReportFaceModels();
     // velvo.ini beside the program, [Opcoes] EnquadrarAoAbrir: missing = on, "0" = off.
     bool FrameOnOpen() const;
     // A message in the status bar (made when there is none), looked up with TranslateMsg.
@@ -308,6 +315,8 @@ private:
     QActionGroup* viewerGroup_ = nullptr;
     // Shared only so that its deleter is bound where it is made, beside the framing code.
     std::shared_ptr<fit::FaceFinder> faces_;
+    // The missing models' message, until it has been shown.
+    QString faceModelsMessage_;
 };
 
 // The single instance while it exists.

@@ -54,6 +54,8 @@ document::TF_FILHO* TF_HAIR::NewDocument() {
             platform::runGuarded([this, doc] {
                 if (const auto face = FindFace(doc->Image1->Image()))
                     FrameDocument(*doc, face);
+                else
+                    ReportFaceModels();
             });
     }
     return doc;

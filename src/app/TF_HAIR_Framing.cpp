@@ -1,6 +1,7 @@
-// Face framing in the document windows: "Enquadrar &Rosto", framing a large photo when it
-// opens, and "&Provar Categoria".
+// Face framing in the document windows: "Enquadrar &Rosto" (again: the photo's next face),
+// framing a large photo when it opens, and "&Provar Categoria".
 #include <QDir>
+#include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QRegularExpression>
@@ -69,20 +70,41 @@ void lineUp(QMdiArea& area, const QList<document::TF_FILHO*>& documents) {
 } // namespace
 
 const fit::FaceFinder& TF_HAIR::Faces() {
-    if (!faces_)
+    if (!faces_) {
         faces_ = std::make_shared<fit::FaceFinder>(ProgramFolder.toStdString());
+        faceModelsMessage_ = QString::fromStdString(faces_->missingModels());
+    }
     return *faces_;
 }
 
-std::optional<fit::FaceBox> TF_HAIR::FindFace(const QImage& photo) {
+void TF_HAIR::ReportFaceModels() {
+    if (faceModelsMessage_.isEmpty())
+        return;
+    // Said once, beside the status messages rather than in their place (the framing's own
+    // "no face" must still be read): the stylist cannot mend it, and the older finder still
+    // frames upright faces.
+    auto* note = new QLabel(faceModelsMessage_, statusBar());
+    note->setObjectName(QStringLiteral("faceModelsNote"));
+    statusBar()->addPermanentWidget(note);
+    faceModelsMessage_.clear();
+}
+
+std::vector<fit::Face> TF_HAIR::FindFaces(const QImage& photo) {
     const fit::FaceFinder& faces = Faces();
     if (!faces.available() || photo.isNull())
-        return std::nullopt;
+        return {};
     if (photo.format() == QImage::Format_BGR888)
-        return faces.find(photo.constBits(), photo.width(), photo.height(),
-                          size_t(photo.bytesPerLine()));
+        return faces.findAll(photo.constBits(), photo.width(), photo.height(),
+                             size_t(photo.bytesPerLine()));
     const QImage bgr = photo.convertToFormat(QImage::Format_BGR888);
-    return faces.find(bgr.constBits(), bgr.width(), bgr.height(), size_t(bgr.bytesPerLine()));
+    return faces.findAll(bgr.constBits(), bgr.width(), bgr.height(), size_t(bgr.bytesPerLine()));
+}
+
+std::optional<fit::Face> TF_HAIR::FindFace(const QImage& photo) {
+    std::vector<fit::Face> faces = FindFaces(photo);
+    if (faces.empty())
+        return std::nullopt;
+    return faces.front();
 }
 
 bool TF_HAIR::FrameOnOpen() const {
@@ -99,7 +121,7 @@ void TF_HAIR::ReportOpeningError(const std::string& error) {
     ShowStatus(QString::fromStdString(error));
 }
 
-bool TF_HAIR::FrameDocument(document::TF_FILHO& doc, std::optional<fit::FaceBox> face) {
+bool TF_HAIR::FrameDocument(document::TF_FILHO& doc, std::optional<fit::Face> face) {
     platform::BusyCursor busy;
     imaging::TPictureView& view = *doc.Image1;
     if (view.IsEmpty())
@@ -112,6 +134,7 @@ bool TF_HAIR::FrameDocument(document::TF_FILHO& doc, std::optional<fit::FaceBox>
         showView(view, fit::fitWhole(photo, window));
         doc.Framed = false;
         ShowStatus(QStringLiteral("Nenhum rosto encontrado"));
+        ReportFaceModels();
         return false;
     }
     // An earlier "no face" must not stay beside a face found.
@@ -120,21 +143,30 @@ bool TF_HAIR::FrameDocument(document::TF_FILHO& doc, std::optional<fit::FaceBox>
     // A photo just opened shows no hairstyle yet: the face gets a usual head's place.
     const bool hairShown =
         doc.HairNumber > 0 && !doc.ImageAux2->IsEmpty() && !doc.Image2->isHidden();
-    const fit::Size hair = hairShown ? doc.HairSize() : window;
-    const fit::Opening opening = hairShown ? doc.HairOpening() : fit::defaultOpening(window);
-    showView(view, fit::frameFace(photo, *face, window, hair, opening));
     doc.Framed = true;
     doc.Face = *face;
+    // The hairstyle as it will stand once turned with the head.
+    const fit::TurnedFrame turned = hairShown ? doc.TurnedHairFrame() : fit::TurnedFrame{};
+    const fit::Size hair = hairShown ? turned.size : window;
+    const fit::Opening opening = hairShown ? turned.opening : fit::defaultOpening(window);
+    showView(view, fit::frameFace(photo, *face, window, hair, opening));
     // Also a hidden overlay, so that "&Inserir" shows it in place.
     doc.FitHairToFace();
     doc.Image1->update();
+    ReportFaceModels();
     return true;
 }
 
 void TF_HAIR::EnquadrarRosto1Click() {
     BT_SCROLLClick();
-    if (document::TF_FILHO* doc = ActiveDocument())
-        FrameDocument(*doc);
+    document::TF_FILHO* doc = ActiveDocument();
+    if (!doc || doc->Image1->IsEmpty())
+        return;
+    // Asked again on a framed photo: its next face, round to the first after the last.
+    const std::vector<fit::Face> faces = FindFaces(doc->Image1->Image());
+    const int next = doc->Framed && !faces.empty() ? (doc->FaceIndex + 1) % int(faces.size()) : 0;
+    if (FrameDocument(*doc, faces.empty() ? std::nullopt : std::optional<fit::Face>(faces[size_t(next)])))
+        doc->FaceIndex = next;
 }
 
 void TF_HAIR::ProvarCategoria1Click() {
@@ -152,7 +184,7 @@ void TF_HAIR::ProvarCategoria1Click() {
         hairstylesIn(ProgramFolder + label + QLatin1Char('/') + CB_TIPO->itemText(index));
     if (numbers.isEmpty())
         return;
-    std::optional<fit::FaceBox> face;
+    std::optional<fit::Face> face;
     if (source->Framed)
         face = source->Face;
     else

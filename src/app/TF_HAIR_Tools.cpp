@@ -76,6 +76,7 @@ void TF_HAIR::ReloadHair() {
     if (PictureView1->Image().format() != QImage::Format_BGR888)
         PictureView1->SetImage(PictureView1->Image());
     doc->Image2->SetPicture(PictureView1->Image());
+    doc->HairTurn = 0;
 }
 
 void TF_HAIR::BT_SCROLLClick() {
@@ -120,8 +121,12 @@ void TF_HAIR::BT_MOVEClick() {
         overlay.show();
     // The library picture again, at the size the overlay has now: colour changes, virtual
     // colours, flips and retouches of the overlay are dropped.
+    // A hairstyle turned to a rolled head stays turned.
     const QSize size = overlay.size();
+    const double turn = doc->HairTurn;
     ReloadHair();
+    if (turn != 0)
+        doc->TurnOverlay(turn);
     overlay.resize(size);
     doc->SH1->Attach(&overlay);
 }

@@ -215,6 +215,7 @@ void TF_FILHO::LoadHairOverlay() {
     make24Bit(scratch);
     ImageAux2->SetImage(scratch->Image());
     Image2->SetPicture(scratch->Image());
+    HairTurn = 0;
 }
 
 void TF_FILHO::FormActivate() {

@@ -5,6 +5,7 @@
 #include <QWidget>
 
 #include "fit/Framing.h"
+#include "fit/TurnedHair.h"
 
 class QMdiSubWindow;
 
@@ -58,7 +59,11 @@ public:
     int DragStartY = 0;
     // Framed: the face was found at Face (photo pixels) and each hairstyle is fitted over it.
     bool Framed = false;
-    fit::FaceBox Face;
+    fit::Face Face;
+    // Which of the photo's faces (largest and most central first) "Enquadrar &Rosto" framed.
+    int FaceIndex = 0;
+    // The degrees the overlay's picture is turned by (0: upright, as the library has it).
+    double HairTurn = 0;
 
     enum VirtualColor { Amarelo = 1, Marrom = 2, Vermelho = 3, Preto = 4, Normal = 5 };
 
@@ -86,9 +91,17 @@ public:
     fit::Opening HairOpening();
     // The pristine hairstyle's size.
     fit::Size HairSize() const;
+    // The hairstyle's size and opening once turned by Face's roll.
+    fit::TurnedFrame TurnedHairFrame();
+    // Turns the overlay's picture by `degrees` about its opening (the upright overlay as it is,
+    // one turned before from the pristine copy) and gives its size and opening; nothing changes
+    // while both the turn and HairTurn are 0.
+    fit::TurnedFrame TurnOverlay(double degrees);
     // Places the overlay so that its opening, at the face's on-screen width, is centred on
     // Face as the view shows it now: the grip stretches it, baked as the resize tool bakes it;
-    // L and T follow. Nothing without a hairstyle picture.
+    // L and T follow. A rolled face turns the pristine copy about its opening first (colour
+    // changes, flips and retouches of an overlay turned before are dropped, as the move tool
+    // drops them). Nothing without a hairstyle picture.
     void FitHairToFace();
 
     // The client area as shown, at screen resolution, 24-bit (QImage::Format_BGR888).

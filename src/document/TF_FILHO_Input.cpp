@@ -128,6 +128,7 @@ void TF_FILHO::ApplyVirtualColor(int color) {
         return;
     }
     Image2->SetPicture(ImageAux2->Image());
+    HairTurn = 0;
     if (color != Normal)
         PictureProc2->Undo();
     WhitenHairBackground();

@@ -1,5 +1,6 @@
 #pragma once
-// Finds the client's face in a photo, on the machine. Only this class knows OpenCV.
+// Finds the client's faces in a photo, on the machine: the landmark finder first, the cascades
+// where it finds nothing (or has no model). Only the finders behind it know OpenCV.
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
@@ -8,52 +9,49 @@
 #include <string>
 #include <vector>
 
-#include "fit/Framing.h"
+#include "fit/FaceDetector.h"
 #include "imaging/codecs/Raster.h"
 
 namespace velvo::fit {
 
+class CascadeFinder;
+class LandmarkFinder;
+
 class FaceFinder {
 public:
-    // Looks for the cascades in `programFolder`/cascades first, then in the system's OpenCV
-    // data folders. A finder without cascades finds nothing (available() is false).
-    // Loading the three cascades costs about 12-16 ms of one core (more on a cold disk), so a
-    // finder is made once and kept.
+    // The models are looked for in `programFolder`/facemodels, the cascades as CascadeFinder
+    // looks for them. Loading everything costs some 30 ms of one core, so a finder is made
+    // once and kept; it serves one thread at a time.
     explicit FaceFinder(const std::filesystem::path& programFolder = {});
-    // The same with another face cascade file name (looked for in the same folders), for
-    // comparing cascades.
-    FaceFinder(const std::filesystem::path& programFolder, const std::string& faceCascade);
     ~FaceFinder();
     FaceFinder(const FaceFinder&) = delete;
     FaceFinder& operator=(const FaceFinder&) = delete;
 
-    // One finder serves one thread at a time (the cascades keep scratch state).
+    static constexpr const char* kModelFolder = "facemodels";
+
+    // Some finder can look for faces.
     bool available() const;
-    // The face cascade in use; empty when none was found.
-    std::filesystem::path faceCascadeFile() const;
 
-    // The first look over the whole photo is fast (LBP); the second, over the face's
-    // neighbourhood only, is the more exact Haar cascade.
-    static constexpr const char* kDefaultFaceCascade = "lbpcascade_frontalface.xml";
-    static constexpr const char* kRefineCascade = "haarcascade_frontalface_alt2.xml";
-    static constexpr const char* kEyeCascade = "haarcascade_eye.xml";
-    // The longer side of the grey copy searched is 1 to 2 times this: faces from about 1/16
-    // of the photo's longer side upwards are found.
-    static constexpr int kWorkingSide = 480;
-
-    // The largest frontal face, in photo pixels, refined by the eyes where they are found.
-    // Works on a grey reduced copy; the photo is not changed.
-    std::optional<FaceBox> find(const imaging::Raster& photo) const;
-    // The same over rows of blue, green, red held elsewhere (a QImage::Format_BGR888's bits),
-    // without copying them.
-    std::optional<FaceBox> find(const uint8_t* bgr, int width, int height, size_t stride) const;
+    // Every face found, in photo pixels, the largest and most central first
+    // (orderByProminence). Empty when none is found.
+    std::vector<Face> findAll(const uint8_t* bgr, int width, int height, size_t stride) const;
+    std::vector<Face> findAll(const imaging::Raster& photo) const;
     // The same from a file; a JPEG is read reduced by DCT scaling. Throws velvo::Error when the
     // file cannot be read.
-    std::optional<FaceBox> findInFile(const std::filesystem::path& photoFile) const;
+    std::vector<Face> findAllInFile(const std::filesystem::path& photoFile) const;
+    // The first of findAll().
+    std::optional<Face> find(const imaging::Raster& photo) const;
+    std::optional<Face> findInFile(const std::filesystem::path& photoFile) const;
+
+    // Every model and cascade, where it was loaded from or why not, models first.
+    std::vector<DetectorFile> files() const;
+    // Empty when both models are loaded; otherwise one sentence for the stylist naming the
+    // model files missing or damaged, and that the older finder is used instead.
+    std::string missingModels() const;
 
 private:
-    struct Impl;
-    std::unique_ptr<Impl> impl_;
+    std::unique_ptr<LandmarkFinder> landmarks_;
+    std::unique_ptr<CascadeFinder> cascades_;
 };
 
 } // namespace velvo::fit

@@ -30,11 +30,11 @@ int roundToInt(double v) {
 
 } // namespace
 
-View frameFace(Size photo, const FaceBox& face, Size window, Size hair, const Opening& opening) {
-    if (face.w <= 0 || !(opening.width > 0) || photo.w <= 0 || photo.h <= 0)
+View frameFace(Size photo, const Face& face, Size window, Size hair, const Opening& opening) {
+    if (!(face.width() > 0) || !(opening.width > 0) || photo.w <= 0 || photo.h <= 0)
         return fitWhole(photo, window);
     View v;
-    v.zoom = std::clamp(roundToInt(100.0 * opening.width / face.w), 1, kMaxFramingZoom);
+    v.zoom = std::clamp(roundToInt(100.0 * opening.width / face.width()), 1, kMaxFramingZoom);
     // Integer halving as the overlay is centred in the window.
     const double targetX = (window.w - hair.w) / 2 + opening.centreX;
     const double targetY = (window.h - hair.h) / 2 + opening.centreY;
@@ -57,14 +57,14 @@ View fitWhole(Size photo, Size window) {
     return v;
 }
 
-HairPlacement placeHair(const FaceBox& face, const View& view, Size hair, const Opening& opening) {
+HairPlacement placeHair(const Face& face, const View& view, Size hair, const Opening& opening) {
     HairPlacement p;
-    if (hair.w <= 0 || hair.h <= 0 || !(opening.width > 0) || face.w <= 0) {
+    if (hair.w <= 0 || hair.h <= 0 || !(opening.width > 0) || !(face.width() > 0)) {
         p.width = std::max(hair.w, 0);
         p.height = std::max(hair.h, 0);
         return p;
     }
-    const double scale = face.w * view.zoom / 100.0 / opening.width;
+    const double scale = face.width() * view.zoom / 100.0 / opening.width;
     p.width = std::max(1, roundToInt(hair.w * scale));
     p.height = std::max(1, roundToInt(hair.h * scale));
     // The overlay draws its picture stretched to the rounded size, so the opening moves by

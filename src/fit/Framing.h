@@ -3,15 +3,9 @@
 // the client's face. Plain numbers, no pictures and no windows.
 #include <optional>
 
-namespace velvo::fit {
+#include "fit/Face.h"
 
-// A rectangle in photo pixels (the photo at full size).
-struct FaceBox {
-    int x = 0, y = 0, w = 0, h = 0;
-    double centreX() const { return x + w / 2.0; }
-    double centreY() const { return y + h / 2.0; }
-    friend bool operator==(const FaceBox&, const FaceBox&) = default;
-};
+namespace velvo::fit {
 
 // The see-through region a hairstyle frames, in the hairstyle picture's own pixels.
 struct Opening {
@@ -37,15 +31,15 @@ struct HairPlacement {
     int width = 0, height = 0;
 };
 
-// Zoom (whole percent, at least 1) and view offsets that give the face the width of the
-// opening, with its centre where the opening's centre falls when a `hair`-sized overlay is
+// Zoom (whole percent, at least 1) and view offsets that give the face (its width(): the
+// head's, ear to ear, when the detector found the ears) the width of the opening, with its centre where the opening's centre falls when a `hair`-sized overlay is
 // centred in `window`. The offsets are clamped as the picture view clamps them (0 .. zoomed
 // size minus window, 0 when the zoomed photo fits), so they can be set as they are.
-// A face of width 0 (or an opening without width) frames nothing: the whole photo is fitted.
+// A face of width 0 or less (or an opening without width) frames nothing: the whole photo is fitted.
 // The zoom stays within 1 .. kMaxFramingZoom, so a face of a few pixels cannot ask for a
 // zoomed picture the view could not hold.
 inline constexpr int kMaxFramingZoom = 1600;
-View frameFace(Size photo, const FaceBox& face, Size window, Size hair, const Opening& opening);
+View frameFace(Size photo, const Face& face, Size window, Size hair, const Opening& opening);
 
 // The zoom and offsets that show the whole photo inside `window` (no face found): the largest
 // whole percent at which it fits, never above 100, offsets 0.
@@ -53,7 +47,7 @@ View fitWhole(Size photo, Size window);
 
 // Where the overlay goes so that its opening, stretched to the face's on-screen width, is
 // centred on the face as `view` shows it (after any clamping of the offsets).
-HairPlacement placeHair(const FaceBox& face, const View& view, Size hair, const Opening& opening);
+HairPlacement placeHair(const Face& face, const View& view, Size hair, const Opening& opening);
 
 // round(length x zoom / 100), halves up, as the picture view sizes a zoomed photo.
 int zoomedLength(int length, int zoom);

@@ -3,11 +3,15 @@
 #include <QAction>
 #include <QFile>
 #include <QStatusBar>
+#include <QLabel>
+#include <QPainter>
 #include <QToolButton>
+#include <cmath>
 
 #include "app/StudioFixture.h"
 #include "fit/FaceFinder.h"
 #include "fit/HairOpening.h"
+#include "fit/LandmarkFinder.h"
 #include "imaging/RasterImage.h"
 #include "print/TF_PREVIEW2.h"
 
@@ -54,7 +58,7 @@ protected:
         const double sy = double(g.height()) / doc.HairSize().h;
         EXPECT_NEAR(g.y() + opening.centreY * sy, doc.Face.centreY() * zoom - doc.Image1->ViewY(),
                     1.5);
-        EXPECT_NEAR(opening.width * sx, doc.Face.w * zoom, 2.0);
+        EXPECT_NEAR(opening.width * sx, doc.Face.width() * zoom, 2.0);
         EXPECT_EQ(doc.Image2->Picture().size(), g.size()) << "the stretch is baked";
         EXPECT_EQ(doc.L->text().toInt(), g.x());
         EXPECT_EQ(doc.T->text().toInt(), g.y());
@@ -89,7 +93,7 @@ TEST_F(Framing, HairstylesFollowTheFaceByTheirOwnOpenings) {
     document::TF_FILHO* doc = insert(big, "1", 0, 0);
     ASSERT_TRUE(main->FrameDocument(*doc, face));
     EXPECT_TRUE(doc->Framed);
-    EXPECT_EQ(doc->Face, face);
+    EXPECT_EQ(doc->Face.box, face);
     expectFitted(*doc);
     const int zoom = doc->Image1->Zoom();
 
@@ -179,11 +183,107 @@ TEST_F(Framing, OnlyALargePhotoOpensFramedAndOnlyWithTheOptionOn) {
     const double zoom = tried->Image1->Zoom() / 100.0;
     const QPoint centre(int(tried->Face.centreX() * zoom) - tried->Image1->ViewX(),
                         int(tried->Face.centreY() * zoom) - tried->Image1->ViewY());
-    const QPoint crown = centre - QPoint(0, int(tried->Face.h * zoom * 0.9));
+    const QPoint crown = centre - QPoint(0, int(tried->Face.box.h * zoom * 0.9));
     const QImage hair = tried->Image2->Picture();
     const QPoint at = tried->Image2->pos();
     EXPECT_EQ(hair.pixelColor(centre - at), QColor(Qt::white)) << "key colour: photo shows";
     EXPECT_EQ(hair.pixelColor(crown - at), QColor(150, 0, 0)) << "hair over the crown";
+}
+
+// A face at (580, 380), 160 pixels from ear to ear, its head rolled by `degrees`.
+fit::Face rolledFace(double degrees) {
+    const double a = degrees * 3.14159265358979 / 180;
+    auto at = [&](double dx, double dy) {
+        return fit::Point{580 + dx * std::cos(a) - dy * std::sin(a), 380 + dx * std::sin(a) + dy * std::cos(a)};
+    };
+    return fit::faceFromKeypoints({500, 300, 160, 160},
+                                  {at(-30, -25), at(30, -25), at(0, 0), at(0, 25), at(-80, 0), at(80, 0)}, 0.9);
+}
+
+// The key-coloured region of the overlay that holds window point `p`, by flood fill: its centre.
+QPointF holeCentre(const document::TF_FILHO& doc, QPoint p) {
+    const QImage hair = doc.Image2->Picture();
+    const QColor key = hair.pixelColor(0, hair.height() - 1);
+    std::vector<QPoint> todo{p - doc.Image2->pos()};
+    std::vector<bool> seen(size_t(hair.width()) * hair.height());
+    double sx = 0, sy = 0;
+    int n = 0;
+    while (!todo.empty()) {
+        const QPoint q = todo.back();
+        todo.pop_back();
+        if (!hair.rect().contains(q) || seen[size_t(q.y()) * hair.width() + q.x()] || hair.pixelColor(q) != key)
+            continue;
+        seen[size_t(q.y()) * hair.width() + q.x()] = true;
+        sx += q.x() + 0.5, sy += q.y() + 0.5, ++n;
+        for (QPoint d : {QPoint(1, 0), QPoint(-1, 0), QPoint(0, 1), QPoint(0, -1)})
+            todo.push_back(q + d);
+    }
+    return n ? QPointF(sx / n, sy / n) + doc.Image2->pos() : QPointF(-1e6, -1e6);
+}
+
+TEST_F(Framing, ARolledHeadTurnsTheHairstyleAboutItsOpeningUntilOriginalSize) {
+    for (double degrees : {25.0, -40.0}) {
+        SCOPED_TRACE(degrees);
+        document::TF_FILHO* doc = insert(big, "1", 0, 0);
+        ASSERT_TRUE(main->FrameDocument(*doc, rolledFace(degrees)));
+        EXPECT_NEAR(doc->HairTurn, degrees, 1e-6);
+        const QImage hair = doc->Image2->Picture();
+        EXPECT_EQ(hair.size(), doc->Image2->size()) << "the turn is baked at the overlay's size";
+        // Corners only key colour: the picture's own white, so keying, save and print see none.
+        for (QPoint corner : {QPoint(0, 0), QPoint(hair.width() - 1, 0), QPoint(0, hair.height() - 1),
+                              QPoint(hair.width() - 1, hair.height() - 1)})
+            EXPECT_EQ(hair.pixelColor(corner), QColor(Qt::white)) << corner.x() << "," << corner.y();
+        // The see-through oval, turned with the head, is centred on the face.
+        const double zoom = doc->Image1->Zoom() / 100.0;
+        const QPointF face(doc->Face.centreX() * zoom - doc->Image1->ViewX(),
+                           doc->Face.centreY() * zoom - doc->Image1->ViewY());
+        const QPointF hole = holeCentre(*doc, face.toPoint());
+        EXPECT_NEAR(hole.x(), face.x(), 3);
+        EXPECT_NEAR(hole.y(), face.y(), 3);
+        // Its width lies along the eye line: the overlay spans more across than an upright one.
+        EXPECT_GT(hair.width(), doc->HairSize().w * 160 * zoom / doc->HairOpening().width);
+
+        main->tamanhoOriginal1Click();
+        EXPECT_EQ(doc->HairTurn, 0);
+        EXPECT_EQ(doc->Image2->Picture().size(), QSize(doc->HairSize().w, doc->HairSize().h)) << "upright again";
+        main->EnquadrarRosto1Click(); // no face in a flat photo: it stays upright
+        EXPECT_EQ(doc->HairTurn, 0);
+    }
+}
+
+TEST_F(Framing, AMissingFaceModelIsNotedOnceBesideTheStatusMessages) {
+    // This program folder has no face models.
+    document::TF_FILHO* doc = insert(big, "1", 0, 0);
+    main->EnquadrarRosto1Click();
+    main->EnquadrarRosto1Click();
+    ASSERT_TRUE(main->FrameDocument(*doc, face));
+    const auto notes = main->statusBar()->findChildren<QLabel*>(QStringLiteral("faceModelsNote"));
+    ASSERT_EQ(notes.size(), 1);
+    EXPECT_TRUE(notes[0]->text().contains(fit::FaceFinder::kModelFolder)) << notes[0]->text().toStdString();
+    EXPECT_TRUE(notes[0]->text().contains("face_detection_front")) << notes[0]->text().toStdString();
+}
+
+TEST_F(Framing, FramingAgainMovesToTheNextFaceLargestAndMostCentralFirst) {
+    const QString program = QStringLiteral(VELVO_PROGRAM_DIR);
+    const QImage portrait(program + "Modelo.JPG");
+    if (portrait.isNull() || !QFile::exists(program + "facemodels/" + fit::LandmarkFinder::kBackModel))
+        GTEST_SKIP() << "no sample portrait or face models in " << VELVO_PROGRAM_DIR;
+    ASSERT_TRUE(QFile::link(program + "facemodels", folder + "facemodels"));
+    // The portrait twice its size on the left, as it is on the right.
+    QImage two(1600, 1024, QImage::Format_BGR888);
+    two.fill(QColor(130, 110, 90));
+    QPainter p(&two);
+    p.drawImage(QRect(0, 0, 1024, 1024), portrait);
+    p.drawImage(QPoint(1060, 300), portrait);
+    p.end();
+    document::TF_FILHO* doc = insert(writePhoto("two.bmp", imaging::toRaster(two)), "1", 0, 0);
+    const double expected[] = {2 * 225, 1060 + 225, 2 * 225};
+    for (double x : expected) {
+        main->EnquadrarRosto1Click();
+        ASSERT_TRUE(doc->Framed);
+        EXPECT_NEAR(doc->Face.centreX(), x, 16);
+    }
+    EXPECT_TRUE(main->statusBar()->findChildren<QLabel*>(QStringLiteral("faceModelsNote")).isEmpty());
 }
 
 TEST_F(Framing, CommandsNeedADocument) {

@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 
+#include "fit/CascadeFinder.h"
 #include "fit/FaceFinder.h"
 #include "imaging/codecs/ImageFile.h"
 
@@ -34,8 +35,8 @@ inline imaging::Raster placed(const imaging::Raster& p, int scale, int x, int y,
 } // namespace velvo::fit::testing
 
 // Skips the test when no face cascade is installed; otherwise `finder` is ready.
-#define VELVO_FINDER_OR_SKIP(finder)                                                                \
-    const velvo::fit::FaceFinder finder(velvo::fit::testing::kProgram);                             \
+#define VELVO_CASCADES_OR_SKIP(finder)                                                              \
+    const velvo::fit::CascadeFinder finder(velvo::fit::testing::kProgram);                          \
     if (!finder.available())                                                                        \
         GTEST_SKIP() << "no face cascade in " << velvo::fit::testing::kProgram / "cascades"         \
                      << " nor in the system's OpenCV data folders (Debian's opencv-data)"

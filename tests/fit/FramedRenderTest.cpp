@@ -49,7 +49,7 @@ TEST(FramedRender, ShowsThePhotoAtTheViewWithTheHairKeyedOut) {
 }
 
 TEST(FramedRender, EverySampleHairstyleFramesThePortrait) {
-    VELVO_FINDER_OR_SKIP(finder);
+    VELVO_CASCADES_OR_SKIP(finder);
     const auto photo = portrait();
     const auto files = sampleHairstyles(kProgram);
     if (!photo || files.empty())
@@ -79,7 +79,7 @@ TEST(FramedRender, EverySampleHairstyleFramesThePortrait) {
 }
 
 TEST(FramedRender, PortraitAnywhereInALargePhotoFramesTheSame) {
-    VELVO_FINDER_OR_SKIP(finder);
+    VELVO_CASCADES_OR_SKIP(finder);
     const auto photo = portrait();
     if (!photo)
         GTEST_SKIP() << "no sample portrait in " << kProgram;
@@ -116,7 +116,7 @@ TEST(FitCommand, PrintsTheFramingLineAndWritesTheWindow) {
 #ifndef VELVO_IMG
     GTEST_SKIP() << "velvo-img is not built";
 #else
-    VELVO_FINDER_OR_SKIP(finder);
+    VELVO_CASCADES_OR_SKIP(finder);
     const fs::path hair = kProgram / "Velvo5" / "Masculinos" / "1.GIF";
     if (!fs::exists(kProgram / "Modelo.JPG") || !fs::exists(hair))
         GTEST_SKIP() << "no sample portrait or hairstyle in " << kProgram;
@@ -131,12 +131,25 @@ TEST(FitCommand, PrintsTheFramingLineAndWritesTheWindow) {
     };
     const std::string line = run(std::string(VELVO_IMG) + " fit '" + (kProgram / "Modelo.JPG").string() + "' '" +
                                  hair.string() + "' '" + out.string() + "'");
-    int f[4], z, v[2], h[4];
-    ASSERT_EQ(std::sscanf(line.c_str(), "face %d %d %d %d zoom %d view %d %d hair %d %d %d %d", &f[0], &f[1], &f[2],
-                          &f[3], &z, &v[0], &v[1], &h[0], &h[1], &h[2], &h[3]),
-              11)
+    int f[4], z, v[2], h[4], k[12];
+    double roll = 0;
+    ASSERT_EQ(std::sscanf(line.c_str(), "face %d %d %d %d roll %lf zoom %d view %d %d hair %d %d %d %d", &f[0], &f[1],
+                          &f[2], &f[3], &roll, &z, &v[0], &v[1], &h[0], &h[1], &h[2], &h[3]),
+              12)
         << line;
     EXPECT_NEAR(f[0] + f[2] / 2.0, 225, 8);
+    const size_t second = line.find("\nkeypoints ");
+    ASSERT_NE(second, std::string::npos) << line;
+    if (line.find("keypoints none") == std::string::npos) {
+        // The sample astronaut leans a little clockwise; her eyes are either side of x = 225.
+        ASSERT_EQ(std::sscanf(line.c_str() + second, "\nkeypoints %d %d %d %d %d %d %d %d %d %d %d %d", &k[0], &k[1],
+                              &k[2], &k[3], &k[4], &k[5], &k[6], &k[7], &k[8], &k[9], &k[10], &k[11]),
+                  12)
+            << line;
+        EXPECT_LT(k[0], 225);
+        EXPECT_GT(k[2], 225);
+        EXPECT_NEAR(roll, 2.5, 3.5);
+    }
     const auto written = velvo::imaging::loadImageFile(out);
     ASSERT_TRUE(written);
     EXPECT_EQ(written->width, 241);

@@ -35,15 +35,15 @@ TEST(Framing, FaceGetsTheOpeningsWidthAndCentre) {
 TEST(Framing, ZoomIsRoundedToWholePercentAndKeptInRange) {
     const Size photo{4000, 3000};
     const Size hair{200, 260};
-    EXPECT_EQ(frameFace(photo, {1000, 1000, 300, 300}, kWindow, hair, {100, 120, 80}).zoom, 27); // 26.67
-    EXPECT_EQ(frameFace(photo, {1000, 1000, 320, 320}, kWindow, hair, {100, 120, 80}).zoom, 25);
+    EXPECT_EQ(frameFace(photo, FaceBox{1000, 1000, 300, 300}, kWindow, hair, {100, 120, 80}).zoom, 27); // 26.67
+    EXPECT_EQ(frameFace(photo, FaceBox{1000, 1000, 320, 320}, kWindow, hair, {100, 120, 80}).zoom, 25);
     // A face far bigger than the opening still gets 1 %.
-    EXPECT_EQ(frameFace({30000, 30000}, {0, 0, 29000, 29000}, kWindow, hair, {100, 120, 80}).zoom, 1);
+    EXPECT_EQ(frameFace({30000, 30000}, FaceBox{0, 0, 29000, 29000}, kWindow, hair, {100, 120, 80}).zoom, 1);
     // A face of two pixels cannot ask for 4000 %.
-    EXPECT_EQ(frameFace({50, 50}, {10, 10, 2, 2}, kWindow, hair, {100, 120, 80}).zoom, kMaxFramingZoom);
+    EXPECT_EQ(frameFace({50, 50}, FaceBox{10, 10, 2, 2}, kWindow, hair, {100, 120, 80}).zoom, kMaxFramingZoom);
     // No face width, or no opening width: the whole photo, fitted.
-    EXPECT_EQ(frameFace(photo, {10, 10, 0, 0}, kWindow, hair, {100, 120, 80}).zoom, 6);
-    EXPECT_EQ(frameFace(photo, {10, 10, 50, 50}, kWindow, hair, {100, 120, 0}).zoom, 6);
+    EXPECT_EQ(frameFace(photo, FaceBox{10, 10, 0, 0}, kWindow, hair, {100, 120, 80}).zoom, 6);
+    EXPECT_EQ(frameFace(photo, FaceBox{10, 10, 50, 50}, kWindow, hair, {100, 120, 0}).zoom, 6);
 }
 
 TEST(Framing, OffsetsAreClampedAtThePhotoEdges) {
@@ -51,28 +51,28 @@ TEST(Framing, OffsetsAreClampedAtThePhotoEdges) {
     const Size hair{200, 260};
     const Opening op{100, 120, 100};
     // Face at the top-left corner: the view cannot scroll before the photo's start.
-    View v = frameFace(photo, {0, 0, 100, 100}, kWindow, hair, op);
+    View v = frameFace(photo, FaceBox{0, 0, 100, 100}, kWindow, hair, op);
     EXPECT_EQ(v.zoom, 100);
     EXPECT_EQ(v.viewX, 0);
     EXPECT_EQ(v.viewY, 0);
     // Face at the bottom-right: no further than the zoomed photo minus the window.
-    v = frameFace(photo, {900, 700, 100, 100}, kWindow, hair, op);
+    v = frameFace(photo, FaceBox{900, 700, 100, 100}, kWindow, hair, op);
     EXPECT_EQ(v.viewX, 1000 - 241);
     EXPECT_EQ(v.viewY, 800 - 313);
     // The hairstyle still follows the face, not the window's middle.
-    const HairPlacement p = placeHair({900, 700, 100, 100}, v, hair, op);
+    const HairPlacement p = placeHair(FaceBox{900, 700, 100, 100}, v, hair, op);
     EXPECT_NEAR(p.left + op.centreX, 950 - v.viewX, 0.5);
     EXPECT_NEAR(p.top + op.centreY, 750 - v.viewY, 0.5);
 }
 
 TEST(Framing, SmallPhotoThatFitsHasNoOffsets) {
     // 200 x 150 at 100 % fits the window both ways, so the view pins its offsets to 0.
-    const View v = frameFace({200, 150}, {150, 100, 100, 40}, kWindow, {200, 260}, {100, 120, 100});
+    const View v = frameFace({200, 150}, FaceBox{150, 100, 100, 40}, kWindow, {200, 260}, {100, 120, 100});
     EXPECT_EQ(v.zoom, 100);
     EXPECT_EQ(v.viewX, 0);
     EXPECT_EQ(v.viewY, 0);
     // Wider than the window but shorter: only the horizontal offset may move.
-    const View w = frameFace({600, 150}, {450, 50, 100, 40}, kWindow, {200, 260}, {100, 120, 100});
+    const View w = frameFace({600, 150}, FaceBox{450, 50, 100, 40}, kWindow, {200, 260}, {100, 120, 100});
     EXPECT_GT(w.viewX, 0);
     EXPECT_EQ(w.viewY, 0);
 }

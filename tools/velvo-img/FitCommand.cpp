@@ -1,5 +1,8 @@
 // velvo-img fit PHOTO [HAIR.GIF] OUT: frames the client's face as a document window would and
-// writes what the window shows, with the hairstyle fitted over the face when one is given.
+// writes what the window shows, with the hairstyle fitted over the face when one is given
+// (turned with a rolled head). Prints the face, its roll and the framing on one line and the
+// detector's six points on a second.
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <optional>
@@ -10,6 +13,7 @@
 #include "fit/FaceFinder.h"
 #include "fit/FramedRender.h"
 #include "fit/HairOpening.h"
+#include "fit/TurnedHair.h"
 #include "imaging/codecs/Error.h"
 #include "imaging/codecs/ImageFile.h"
 
@@ -18,10 +22,17 @@ using namespace velvo;
 
 namespace {
 
-// The folder the executable lies in: a program folder's own cascades come first there.
+// The folder the executable lies in when it holds the face models (a program folder's own
+// models and cascades come first), else the build's program folder.
 fs::path programFolder() {
     std::error_code ec;
     const fs::path exe = fs::read_symlink("/proc/self/exe", ec);
+    if (!ec && fs::is_directory(exe.parent_path() / fit::FaceFinder::kModelFolder, ec))
+        return exe.parent_path();
+#ifdef VELVO_PROGRAM_DIR
+    if (fs::is_directory(fs::path(VELVO_PROGRAM_DIR) / fit::FaceFinder::kModelFolder, ec))
+        return VELVO_PROGRAM_DIR;
+#endif
     return ec ? fs::path() : exe.parent_path();
 }
 
@@ -57,19 +68,28 @@ int runFit(const std::vector<std::string>& args) {
     }
 
     const fit::FaceFinder finder(programFolder());
+    if (const std::string missing = finder.missingModels(); !missing.empty())
+        std::fprintf(stderr, "velvo-img: %s\n", missing.c_str());
     if (!finder.available())
-        std::fputs("velvo-img: no face cascade found (install opencv-data)\n", stderr);
-    const std::optional<fit::FaceBox> face = finder.findInFile(photoFile);
+        std::fputs("velvo-img: no face model nor cascade found (install opencv-data)\n", stderr);
+    const std::optional<fit::Face> face = finder.findInFile(photoFile);
     std::string line;
     imaging::Raster picture;
     if (!face) {
         picture = fit::renderFramed(photo, fit::fitWhole(photoSize, window), window);
         line = "face none";
     } else {
+        if (hair) {
+            fit::TurnedHair turned = fit::turnHair(*hair, fit::hairKey(*hair), opening, face->roll);
+            hair = std::move(turned.picture);
+            opening = turned.opening;
+            hairSize = {hair->width, hair->height};
+        }
         const fit::View view = fit::frameFace(photoSize, *face, window, hairSize, opening);
+        const fit::FaceBox& box = face->box;
         char text[160];
-        std::snprintf(text, sizeof text, "face %d %d %d %d zoom %d view %d %d", face->x, face->y, face->w,
-                      face->h, view.zoom, view.viewX, view.viewY);
+        std::snprintf(text, sizeof text, "face %d %d %d %d roll %.1f zoom %d view %d %d", box.x, box.y, box.w,
+                      box.h, face->roll, view.zoom, view.viewX, view.viewY);
         line = text;
         if (hair) {
             const fit::HairPlacement place = fit::placeHair(*face, view, hairSize, opening);
@@ -80,6 +100,14 @@ int runFit(const std::vector<std::string>& args) {
         } else {
             picture = fit::renderFramed(photo, view, window);
         }
+        line += "\nkeypoints";
+        if (face->keypoints)
+            for (const fit::Point& p : *face->keypoints) {
+                std::snprintf(text, sizeof text, " %ld %ld", std::lround(p.x), std::lround(p.y));
+                line += text;
+            }
+        else
+            line += " none";
     }
     if (!imaging::saveImageFile(outFile, picture))
         throw Error(outFile.string(), "no writer for this extension");

@@ -20,9 +20,13 @@ void usage() {
                "       velvo-img filter IN OUT OP...\n"
                "       velvo-img fit PHOTO [HAIR.GIF] OUT\n"
                "           writes the 241 x 313 document window after framing the face and prints\n"
-               "           'face X Y W H zoom Z view VX VY hair L T W H' (no hair part without a\n"
+               "           'face X Y W H roll A zoom Z view VX VY hair L T W H' (no hair part without a\n"
                "           hairstyle: the face then takes the default opening, 40 % of the window's\n"
-               "           width at 45 % of its height), or 'face none' with the whole photo fitted\n",
+               "           width at 45 % of its height), or 'face none' with the whole photo fitted;\n"
+               "           A is the head's roll in degrees, clockwise as seen, and the hairstyle is\n"
+               "           turned by it. A second line 'keypoints X Y ...' gives the right eye, left\n"
+               "           eye, nose tip, mouth, right ear and left ear in photo pixels ('keypoints\n"
+               "           none' when only the older finder found the face)\n",
                stderr);
 }
 

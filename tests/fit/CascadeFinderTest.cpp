@@ -29,8 +29,8 @@ TEST(GreyCopy, ReducesByAWholeFactorAndEqualises) {
     EXPECT_EQ(h.width, 4003);
 }
 
-TEST(FaceFinder, FindsTheSamplePortraitsFace) {
-    VELVO_FINDER_OR_SKIP(finder);
+TEST(CascadeFinder, FindsTheSamplePortraitsFace) {
+    VELVO_CASCADES_OR_SKIP(finder);
     const auto photo = portrait();
     if (!photo)
         GTEST_SKIP() << "no sample portrait in " << kProgram;
@@ -45,8 +45,8 @@ TEST(FaceFinder, FindsTheSamplePortraitsFace) {
     EXPECT_NEAR(fromFile->w, face->w, 4);
 }
 
-TEST(FaceFinder, ReducedJpegAndFullRasterAgree) {
-    VELVO_FINDER_OR_SKIP(finder);
+TEST(CascadeFinder, ReducedJpegAndFullRasterAgree) {
+    VELVO_CASCADES_OR_SKIP(finder);
     const auto photo = portrait();
     if (!photo)
         GTEST_SKIP() << "no sample portrait in " << kProgram;
@@ -64,8 +64,8 @@ TEST(FaceFinder, ReducedJpegAndFullRasterAgree) {
     EXPECT_NEAR(fromFile->w, inMemory->w, inMemory->w * 0.05);
 }
 
-TEST(FaceFinder, NoFaceInAColourChartOrNoise) {
-    VELVO_FINDER_OR_SKIP(finder);
+TEST(CascadeFinder, NoFaceInAColourChartOrNoise) {
+    VELVO_CASCADES_OR_SKIP(finder);
     if (fs::exists(kProgram / "Cartela.tif")) {
         EXPECT_FALSE(finder.findInFile(kProgram / "Cartela.tif"));
     }
@@ -78,8 +78,8 @@ TEST(FaceFinder, NoFaceInAColourChartOrNoise) {
     EXPECT_FALSE(finder.find(Raster::create(10, 10, "tiny")));
 }
 
-TEST(FaceFinder, UnreadableFilesAreReportedByName) {
-    VELVO_FINDER_OR_SKIP(finder);
+TEST(CascadeFinder, UnreadableFilesAreReportedByName) {
+    VELVO_CASCADES_OR_SKIP(finder);
     try {
         (void)finder.findInFile("/nonexistent/photo.jpg");
         FAIL() << "no error";
@@ -89,18 +89,18 @@ TEST(FaceFinder, UnreadableFilesAreReportedByName) {
     EXPECT_THROW((void)finder.findInFile(kProgram / "language-en.lng"), velvo::Error);
 }
 
-TEST(FaceFinder, ProgramFolderCascadesComeFirstAndADamagedOneIsPassedOver) {
-    const FaceFinder system;
+TEST(CascadeFinder, ProgramFolderCascadesComeFirstAndADamagedOneIsPassedOver) {
+    const CascadeFinder system;
     if (!system.available())
         GTEST_SKIP() << "no system face cascade (Debian's opencv-data)";
     const fs::path dir = fs::temp_directory_path() / ("velvo-cascades-" + std::to_string(::getpid()));
     fs::create_directories(dir / "cascades");
-    fs::copy_file(system.faceCascadeFile(), dir / "cascades" / FaceFinder::kDefaultFaceCascade);
-    EXPECT_EQ(FaceFinder(dir).faceCascadeFile(), dir / "cascades" / FaceFinder::kDefaultFaceCascade);
-    std::ofstream(dir / "cascades" / FaceFinder::kDefaultFaceCascade, std::ios::trunc) << "<opencv_storage>broken";
-    const FaceFinder fallback(dir);
+    fs::copy_file(system.faceCascadeFile(), dir / "cascades" / CascadeFinder::kDefaultFaceCascade);
+    EXPECT_EQ(CascadeFinder(dir).faceCascadeFile(), dir / "cascades" / CascadeFinder::kDefaultFaceCascade);
+    std::ofstream(dir / "cascades" / CascadeFinder::kDefaultFaceCascade, std::ios::trunc) << "<opencv_storage>broken";
+    const CascadeFinder fallback(dir);
     EXPECT_TRUE(fallback.available());
     EXPECT_EQ(fallback.faceCascadeFile(), system.faceCascadeFile());
-    EXPECT_FALSE(FaceFinder(dir, "no-such-cascade.xml").available());
+    EXPECT_FALSE(CascadeFinder(dir, "no-such-cascade.xml").available());
     fs::remove_all(dir);
 }
