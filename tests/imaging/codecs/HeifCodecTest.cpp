@@ -262,6 +262,8 @@ TEST(HeifCodec, DeclaredSizesAreCheckedBeforeDecoding) {
         if (gridded[body + 7] == 63 && gridded[body + 11] == 47)
             gridIspe = body + 4;
     ASSERT_NE(gridIspe, 0u);
+    const size_t mdat = boxBody(gridded, "mdat");
+    ASSERT_NE(mdat, 0u);
 
     struct Case {
         const char* what;
@@ -285,6 +287,10 @@ TEST(HeifCodec, DeclaredSizesAreCheckedBeforeDecoding) {
             putBig(bytes, gridIspe, c.declW, 4);
             putBig(bytes, gridIspe + 4, c.declH, 4);
         }
+        // A refused file's tile cannot be decoded either, so a refusal that comes only after
+        // decoding gives libheif's fault, not the one expected.
+        if (*c.fault)
+            std::fill(bytes.begin() + ptrdiff_t(mdat), bytes.end(), 0);
         try {
             const Raster r = decodeHeif(bytes, "lying.heic");
             EXPECT_EQ(*c.fault, '\0') << "decoded " << r.width << "x" << r.height;
