@@ -80,7 +80,7 @@ struct Items {
     std::map<uint32_t, std::string> types;
     std::map<uint32_t, Location> locations;
     std::map<uint32_t, std::vector<uint32_t>> tiles; // 'dimg' references
-    std::vector<std::optional<Size>> properties;      // 'ipco' children, 'ispe' read
+    std::vector<std::optional<Size>> properties;     // 'ipco' children, 'ispe' read
     std::map<uint32_t, std::vector<unsigned>> associations;
     Bytes idat;
 
@@ -211,7 +211,8 @@ std::vector<uint8_t> itemData(const Items& items, uint32_t item, size_t want, By
     return out;
 }
 
-void checkDerived(const Items& items, uint32_t item, bool grid, Bytes file, const std::string& name) {
+void checkDerived(const Items& items, uint32_t item, bool grid, Bytes file,
+                  const std::string& name) {
     const std::string what = (grid ? "grid item " : "overlay item ") + std::to_string(item);
     const std::vector<uint8_t> bytes = itemData(items, item, 20, file, name);
     ByteReader r(bytes, name);
@@ -240,8 +241,7 @@ void checkDerived(const Items& items, uint32_t item, bool grid, Bytes file, cons
     const size_t tiles = refs == items.tiles.end() ? 0 : refs->second.size();
     if (tiles != size_t(rows) * columns)
         throw Error(name, "damaged HEIF file: " + what + " has " + std::to_string(tiles) +
-                              " tiles for " + std::to_string(rows) + "x" +
-                              std::to_string(columns));
+                              " tiles for " + std::to_string(rows) + "x" + std::to_string(columns));
     const std::optional<Size> tile = items.declared(refs->second.front());
     if (!tile)
         throw Error(name, "damaged HEIF file: the tiles of " + what + " declare no size");

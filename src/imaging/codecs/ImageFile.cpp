@@ -202,7 +202,9 @@ bool unmistakable(ImageFormat f) {
 
 bool sameReader(ImageFormat a, ImageFormat b) {
     auto reader = [](ImageFormat f) {
-        return f == ImageFormat::Cur ? ImageFormat::Ico : f == ImageFormat::Avif ? ImageFormat::Heif : f;
+        return f == ImageFormat::Cur    ? ImageFormat::Ico
+               : f == ImageFormat::Avif ? ImageFormat::Heif
+                                        : f;
     };
     return reader(a) == reader(b);
 }
@@ -226,7 +228,8 @@ std::optional<Raster> loadImageFile(const fs::path& file) {
         throw Error(name, std::string("the file holds a ") + formatName(content) +
                               " picture, not " + formatName(format) +
                               " (its name has the wrong extension)");
-    if (format == ImageFormat::Gif && (bytes.size() < 3 || std::memcmp(bytes.data(), "GIF", 3) != 0))
+    const bool gifSignature = bytes.size() >= 3 && std::memcmp(bytes.data(), "GIF", 3) == 0;
+    if (format == ImageFormat::Gif && !gifSignature)
         throw Error(name, "not a valid GIF file: it does not begin with the \"GIF\" signature "
                           "(the file is damaged or is not a picture)");
     return decodeByFormat(format, bytes, name);
