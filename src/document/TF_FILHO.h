@@ -59,6 +59,9 @@ public:
     // Framed: the face was found at Face (photo pixels) and each hairstyle is fitted over it.
     bool Framed = false;
     fit::FaceBox Face;
+    // The photo file was cut short or damaged when this document opened it; the main window
+    // says so.
+    bool PhotoIncomplete = false;
 
     enum VirtualColor { Amarelo = 1, Marrom = 2, Vermelho = 3, Preto = 4, Normal = 5 };
 
