@@ -5,6 +5,7 @@
 #include <QScopeGuard>
 #include <QScreen>
 
+#include "app/ProgramIcon.h"
 #include "app/StudioFolder.h"
 #include "app/TF_HAIR.h"
 #include "app/TF_QSTART.h"
@@ -16,6 +17,7 @@
 #include "print/TF_PREVIEW.h"
 #include "print/TF_PREVIEW2.h"
 #include "retouch/TF_DRAW.h"
+#include "translation/StandardDialogLanguage.h"
 #include "translation/TLanguage.h"
 
 namespace velvo::app {
@@ -32,6 +34,15 @@ std::unique_ptr<ProgramWindows> CreateProgramWindows(const QString& programFolde
     // The GIF and TIFF LZW coders are part of our codecs; nothing to install before the windows.
     QApplication::setApplicationName(QStringLiteral("VELVO 5"));
     platform::setApplicationTitle(QStringLiteral("VELVO 5"));
+    QApplication::setWindowIcon(programWindowIcon());
+    // Qt's own dialogs carry the toolkit translation; a desktop's native or portal dialog
+    // would speak the desktop's language instead.
+    QCoreApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
+    // Before any window: a dialog takes its texts from the translators present when it is made.
+    QString folder = programFolder.isEmpty() ? QCoreApplication::applicationDirPath() : programFolder;
+    if (!folder.endsWith(QLatin1Char('/')))
+        folder += QLatin1Char('/');
+    translation::InstallStandardDialogLanguage(folder + QStringLiteral("language.lng"));
     auto windows = std::make_unique<ProgramWindows>();
     windows->F_HAIR = std::make_unique<TF_HAIR>(programFolder);
     windows->F_THUMBS = std::make_unique<library::TF_THUMBS>(windows->F_HAIR.get());

@@ -49,8 +49,9 @@ struct ProgramWindows {
     ~ProgramWindows();
 };
 
-// With an application object present: sets the application title "VELVO 5", creates the
-// windows in order and shows only the main window, maximised. `programFolder` empty: the
+// With an application object present: sets the application title "VELVO 5" and icon, puts
+// the toolkit's dialogs into the language the translation file names (Brazilian Portuguese
+// by default), creates the windows in order and shows only the main window, maximised. `programFolder` empty: the
 // executable's folder.
 std::unique_ptr<ProgramWindows> CreateProgramWindows(const QString& programFolder = {});
 

@@ -2,6 +2,7 @@
 
 #include <QPainter>
 #include <QPainterPath>
+#include <QPixmap>
 
 namespace velvo::app {
 
@@ -42,6 +43,13 @@ QImage programIcon(int size, const QColor& ground) {
     p.setRenderHint(QPainter::Antialiasing);
     p.scale(size / 100.0, size / 100.0);
     drawHead(p, QColor(120, 60, 20), QColor(230, 170, 80));
+    return icon;
+}
+
+QIcon programWindowIcon() {
+    QIcon icon;
+    for (int size : {16, 24, 32, 48, 64})
+        icon.addPixmap(QPixmap::fromImage(programIcon(size)));
     return icon;
 }
 

@@ -4,6 +4,7 @@
 #include <QList>
 #include <QMainWindow>
 #include <QPointer>
+#include <QPolygon>
 #include <QString>
 #include <memory>
 #include <optional>
@@ -95,8 +96,9 @@ public:
     bool LassoActive = false;
     bool PanelOpened = false;
     pixel::TPixelBitmap WorkBitmap;
-    // The colour panel's target as captured when the panel opened; every slider move starts
-    // again from it.
+    // The colour panel's target as captured; every slider move starts again from it. It
+    // belongs to one document and target, and is taken again when either is not the one
+    // active now; a document that closes takes its capture with it.
     pixel::TPixelBitmap PanelSnapshot;
     QString HelpFile;
     // The editor the "&Retoque" commands hand their picture to; none: they prepare the picture
@@ -278,6 +280,13 @@ private:
     void buildToolBar();
     void buildTranslation();
     void buildColourPanel();
+    // Takes `doc`'s panel target into WorkBitmap and PanelSnapshot, sliders untouched.
+    void capturePanelTarget(document::TF_FILHO& doc);
+    // PanelSnapshot was taken from `doc`'s present target and nothing else has changed that
+    // picture since the panel last wrote it.
+    bool panelCaptureIsOf(const document::TF_FILHO& doc) const;
+    void rememberPanelPicture(const document::TF_FILHO& doc);
+    void releasePanelCapture();
     QAction* addEntry(QMenu* menu, const char* name, const QString& caption,
                       const QKeySequence& shortcut, void (TF_HAIR::*handler)());
     QToolButton* addItem(QToolBar* bar, const char* name, const QString& hint,
@@ -286,6 +295,16 @@ private:
 
     QToolBar* SectionBar1 = nullptr;
     QList<QPointer<document::TF_FILHO>> documents_;
+    // Where PanelSnapshot came from. The picture is known by its QImage cache key, which any
+    // change to it (a new hairstyle, a virtual colour, a baked resize, a retouch) renews.
+    struct PanelSource {
+        QPointer<document::TF_FILHO> document;
+        int target = -1;
+        QPolygon selection;
+        qint64 pictureKey = 0;
+    };
+    PanelSource panelSource_;
+    QMetaObject::Connection panelSourceWatch_;
     QButtonGroup* toolGroup_ = nullptr;
     QActionGroup* viewerGroup_ = nullptr;
     // Shared only so that its deleter is bound where it is made, beside the framing code.

@@ -111,6 +111,14 @@ void setNeutralPositions(TF_HAIR& main) {
     }
 }
 
+// The picture the panel writes into for `target`; its cache key tells whether anything but the
+// panel has changed it.
+qint64 targetPictureKey(const document::TF_FILHO& doc, PanelTarget target) {
+    const document::THairOverlay& overlay = *doc.Image2;
+    const imaging::TPictureView& photo = *doc.Image1;
+    return target == PanelTarget::Overlay ? overlay.Picture().cacheKey() : photo.Image().cacheKey();
+}
+
 } // namespace
 
 void TF_HAIR::buildColourPanel() {
@@ -208,42 +216,86 @@ void TF_HAIR::hideColourPanel() {
         GradPan1->hide();
 }
 
-void TF_HAIR::BT_SLIDERSClick() {
-    document::TF_FILHO* doc = ActiveDocument();
-    if (!doc)
-        return;
-    PanelOpened = true;
-    switch (panelTarget(*this, *doc)) {
+void TF_HAIR::capturePanelTarget(document::TF_FILHO& doc) {
+    const PanelTarget target = panelTarget(*this, doc);
+    switch (target) {
     case PanelTarget::Selection: {
         // The selection's bounding box of the photo lands at the scratch image's top-left,
         // clipped to the polygon.
-        const QPolygon& points = doc->Image1->SelectionPoints();
+        const QPolygon& points = doc.Image1->SelectionPoints();
         PictureView1->PasteThroughPolygon(
-            doc->Image1->Image(), points,
+            doc.Image1->Image(), points,
             QRect(0, 0, points.boundingRect().width(), points.boundingRect().height()));
         WorkBitmap.LoadFromBitmapHandle(PictureView1->Image());
         break;
     }
     case PanelTarget::Overlay:
-        WorkBitmap.LoadFromBitmapHandle(doc->Image2->Picture());
+        WorkBitmap.LoadFromBitmapHandle(doc.Image2->Picture());
         break;
     case PanelTarget::Photo:
-        WorkBitmap.LoadFromBitmapHandle(doc->Image1->Image());
+        WorkBitmap.LoadFromBitmapHandle(doc.Image1->Image());
         break;
     }
-    Label1->setText(QString::number(doc->HairNumber));
-    GradPan1->show();
-    GradPan1->raise();
-    setNeutralPositions(*this);
     PanelSnapshot.SetSize(WorkBitmap.Width, WorkBitmap.Height);
     if (WorkBitmap.ByteSize > 0)
         std::memcpy(PanelSnapshot.PixelBytes, WorkBitmap.PixelBytes, size_t(WorkBitmap.ByteSize));
+    Label1->setText(QString::number(doc.HairNumber));
+
+    if (panelSource_.document != &doc) {
+        disconnect(panelSourceWatch_);
+        panelSourceWatch_ =
+            connect(&doc, &QObject::destroyed, this, [this] { releasePanelCapture(); });
+    }
+    panelSource_.document = &doc;
+    panelSource_.target = int(target);
+    panelSource_.selection =
+        target == PanelTarget::Selection ? doc.Image1->SelectionPoints() : QPolygon();
+    rememberPanelPicture(doc);
+}
+
+bool TF_HAIR::panelCaptureIsOf(const document::TF_FILHO& doc) const {
+    // A document's number says nothing here: an opened photo and hairstyle 1 both have 1, and
+    // a closed document's address may come back for a new one.
+    if (panelSource_.document != &doc)
+        return false;
+    const PanelTarget target = panelTarget(*this, doc);
+    if (panelSource_.target != int(target))
+        return false;
+    if (target == PanelTarget::Selection && panelSource_.selection != doc.Image1->SelectionPoints())
+        return false;
+    return panelSource_.pictureKey == targetPictureKey(doc, target);
+}
+
+void TF_HAIR::rememberPanelPicture(const document::TF_FILHO& doc) {
+    panelSource_.pictureKey = targetPictureKey(doc, panelTarget(*this, doc));
+}
+
+void TF_HAIR::releasePanelCapture() {
+    disconnect(panelSourceWatch_);
+    panelSource_ = {};
+    PanelSnapshot.SetSize(0, 0);
+    WorkBitmap.SetSize(0, 0);
+}
+
+void TF_HAIR::BT_SLIDERSClick() {
+    document::TF_FILHO* doc = ActiveDocument();
+    if (!doc)
+        return;
+    PanelOpened = true;
+    GradPan1->show();
+    GradPan1->raise();
+    setNeutralPositions(*this);
+    capturePanelTarget(*doc);
 }
 
 void TF_HAIR::sRedScroll() {
     document::TF_FILHO* doc = ActiveDocument();
     if (!doc)
         return;
+    // The capture may be another document's, or a picture since replaced: written here, it
+    // would paste that picture over this one.
+    if (!panelCaptureIsOf(*doc))
+        capturePanelTarget(*doc);
     // Every run starts from the capture, so the sliders are settings, not steps.
     if (WorkBitmap.Width != PanelSnapshot.Width || WorkBitmap.Height != PanelSnapshot.Height)
         WorkBitmap.SetSize(PanelSnapshot.Width, PanelSnapshot.Height);
@@ -275,7 +327,11 @@ void TF_HAIR::sRedScroll() {
 
     switch (panelTarget(*this, *doc)) {
     case PanelTarget::Selection: {
-        WorkBitmap.DrawAt(PictureView1->Image(), 0, 0);
+        // Hairstyle files and saved pictures pass through the scratch view between two moves,
+        // so the result gets a scratch picture of its own rather than being drawn over theirs.
+        QImage result(WorkBitmap.Width, WorkBitmap.Height, QImage::Format_BGR888);
+        WorkBitmap.DrawAt(result, 0, 0);
+        PictureView1->SetImage(result);
         QImage& photo = doc->Image1->Image();
         const QSize before = photo.size();
         PictureView1->CopyThroughPolygon(photo, doc->Image1->SelectionPoints(), QPoint(0, 0));
@@ -294,6 +350,7 @@ void TF_HAIR::sRedScroll() {
         doc->Image1->repaint();
         break;
     }
+    rememberPanelPicture(*doc);
 }
 
 void TF_HAIR::BitBtn1Click() {
@@ -320,8 +377,9 @@ void TF_HAIR::HsvPicker1Click() {
     document::TF_FILHO* doc = ActiveDocument();
     if (!doc)
         return;
-    // Two documents with the same hairstyle number count as the same one.
-    if (Label1->text() != QString::number(doc->HairNumber))
+    // A colour picked for another document or target starts from neutral sliders on a fresh
+    // capture of it.
+    if (!panelCaptureIsOf(*doc))
         BT_SLIDERSClick();
     {
         const QSignalBlocker r(sRed), g(sGreen), b(sBlue);

@@ -3,6 +3,7 @@
 #include <QMdiSubWindow>
 #include <QMenu>
 
+#include "app/ProgramIcon.h"
 #include "app/TF_HAIR.h"
 #include "document/TF_FILHO.h"
 #include "imaging/TPictureView.h"
@@ -33,6 +34,7 @@ document::TF_FILHO* TF_HAIR::NewDocument() {
         new QMdiSubWindow(nullptr, Qt::SubWindow | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                                        Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     window->setWidget(doc);
+    window->setWindowIcon(programWindowIcon());
     window->setAttribute(Qt::WA_DeleteOnClose);
     // The frame's own close keys (Ctrl+F4, Ctrl+W) belong to "&Fechar" and the print preview.
     for (QAction* action : window->systemMenu()->actions())

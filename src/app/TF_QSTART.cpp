@@ -93,12 +93,17 @@ TF_QSTART::TF_QSTART(TF_HAIR* main) : main_(main) {
     setWindowTitle(QStringLiteral("Bemvindo ao Velvo!"));
     setWindowFlag(Qt::Window);
     resize(536, 252);
+    // The pages were laid out for 11-pixel type; the desktop's larger default would run the
+    // last tab and the longer sentences past their places. Scaling enlarges it with the rest.
+    QFont type = font();
+    type.setPixelSize(11);
+    setFont(type);
 
     StyledLabel1 = new QLabel(QStringLiteral("Iniciando no programa:"), this);
     StyledLabel1->setObjectName(QStringLiteral("StyledLabel1"));
     QFont bold = StyledLabel1->font();
     bold.setBold(true);
-    bold.setPointSizeF(bold.pointSizeF() * 1.2);
+    bold.setPixelSize(13);
     StyledLabel1->setFont(bold);
     StyledLabel1->setGeometry(12, 6, 400, 20);
 
@@ -129,6 +134,9 @@ TF_QSTART::TF_QSTART(TF_HAIR* main) : main_(main) {
     FormAutoSize1->SetAllowAutoSize(true);
     FormAutoSize1->SetCheckPixelsPerInch(true);
     FormAutoSize1->SetActive(true);
+    TFormAutoSize::SetWindowScaled(this, true);
+    // The window was laid out with its second page in front; FormCreate brings the first.
+    PageControl1->setCurrentIndex(1);
     platform::runGuarded([this] { FormCreate(); });
 }
 
@@ -183,7 +191,8 @@ void TF_QSTART::buildPages() {
     text(p, 3, QStringLiteral("Clique em"), {10, 72});
     picture(p, 2, button("BT_Thumbs"), {75, 65});
     text(p, 4, QStringLiteral("e clique na foto desejada. Por exemplo: "), {110, 72}, 270);
-    picture(p, 4, samplePhoto(m.ProgramFolder), {395, 8});
+    // The sample photo is stretched over its place, so it grows with a scaled window.
+    picture(p, 4, samplePhoto(m.ProgramFolder), {395, 8})->setScaledContents(true);
     text(p, 8, QStringLiteral("ou"), {10, 102});
     text(p, 5, QStringLiteral("Clique em"), {10, 132});
     picture(p, 3, button("BT_Captura"), {75, 125});
@@ -284,6 +293,19 @@ void TF_QSTART::FormKeyDown(int key) {
 
 void TF_QSTART::BitBtn1Click() {
     close();
+}
+
+void TF_QSTART::showEvent(QShowEvent* event) {
+    // Runs after the scaling: type enlarged by a rounded ratio runs a little wider than the
+    // places scaled for it, so one-line texts take the width they now need and the pictures
+    // inside sentences follow them.
+    for (QLabel* label : findChildren<QLabel*>())
+        if (!label->wordWrap() && label->pixmap().isNull())
+            label->adjustSize();
+    placePictures();
+    if (!event->spontaneous())
+        TFormAutoSize::CentreOnScreen(this);
+    QWidget::showEvent(event);
 }
 
 void TF_QSTART::keyPressEvent(QKeyEvent* event) {

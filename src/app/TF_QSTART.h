@@ -42,6 +42,7 @@ public slots:
     void BitBtn1Click();
 
 protected:
+    void showEvent(QShowEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
 private:

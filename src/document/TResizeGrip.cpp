@@ -8,6 +8,7 @@
 #include <QPainter>
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace velvo::document {
 
@@ -176,6 +177,7 @@ void TResizeGrip::Detach() {
     children_.clear();
     locked_ = false;
     dragging_ = false;
+    pressedControl_ = nullptr;
     zone_ = 0;
     if (band_)
         band_->hide();
@@ -253,9 +255,13 @@ void TResizeGrip::paintEvent(QPaintEvent*) {
 bool TResizeGrip::press(QMouseEvent* event) {
     const QPoint local = event->position().toPoint();
     if (!HitTest(pos() + local)) {
-        passOn(event->type(), event->button(), pos() + local);
+        if (QWidget* target = passOn(event->type(), event->button(), pos() + local)) {
+            pressedControl_ = target;
+            pressedButton_ = event->button();
+        }
         return false;
     }
+    pressedControl_ = nullptr;
     if (event->button() == Qt::LeftButton && !locked_) {
         dragStart_ = local;
         dragging_ = true;
@@ -275,6 +281,12 @@ void TResizeGrip::mouseDoubleClickEvent(QMouseEvent* event) {
 
 void TResizeGrip::mouseMoveEvent(QMouseEvent* event) {
     const QPoint local = event->position().toPoint();
+    if (pressedControl_ && (event->buttons() & pressedButton_)) {
+        sendTo(pressedControl_, QEvent::MouseMove, Qt::NoButton, event->buttons(), pos() + local);
+        return;
+    }
+    // A release the grip never saw (the pointer let go over another window) ends it too.
+    pressedControl_ = nullptr;
     if ((event->buttons() & Qt::LeftButton) && !dragging_ && !locked_) {
         dragStart_ = local;
         dragging_ = true;
@@ -302,6 +314,13 @@ void TResizeGrip::mouseMoveEvent(QMouseEvent* event) {
 
 void TResizeGrip::mouseReleaseEvent(QMouseEvent* event) {
     const QPoint local = event->position().toPoint();
+    if (pressedControl_ && event->button() == pressedButton_) {
+        // Its drag must end even when the pointer comes up over something else.
+        QPointer<QWidget> target = std::exchange(pressedControl_, nullptr);
+        sendTo(target, QEvent::MouseButtonRelease, event->button(), event->buttons(),
+               pos() + local);
+        return;
+    }
     if (!dragging_ || event->button() != Qt::LeftButton) {
         passOn(event->type(), event->button(), pos() + local);
         return;
@@ -349,14 +368,13 @@ void TResizeGrip::keyPressEvent(QKeyEvent* event) {
     // Releases are left alone: the document acts on the release of the same keys.
 }
 
-void TResizeGrip::passOn(QEvent::Type type, Qt::MouseButton button, QPoint parentPoint) {
+QWidget* TResizeGrip::passOn(QEvent::Type type, Qt::MouseButton button, QPoint parentPoint) {
     setCursor(Qt::ArrowCursor);
     QWidget* parent = parentWidget();
     if (!parent ||
         !(button == Qt::LeftButton || button == Qt::RightButton || button == Qt::MiddleButton))
-        return;
+        return nullptr;
     QWidget* target = parent;
-    QPoint local = parentPoint;
     for (QObject* child : parent->children()) {
         auto* widget = qobject_cast<QWidget*>(child);
         if (!widget || widget->isWindow() || qobject_cast<TResizeGrip*>(widget) ||
@@ -364,11 +382,19 @@ void TResizeGrip::passOn(QEvent::Type type, Qt::MouseButton button, QPoint paren
             continue;
         if (widget->geometry().contains(parentPoint)) {
             target = widget;
-            local = parentPoint - widget->pos();
             break;
         }
     }
-    const Qt::MouseButtons buttons = type == QEvent::MouseButtonRelease ? Qt::NoButton : button;
+    sendTo(target, type, button, type == QEvent::MouseButtonRelease ? Qt::NoButton : button,
+           parentPoint);
+    return target;
+}
+
+void TResizeGrip::sendTo(QWidget* target, QEvent::Type type, Qt::MouseButton button,
+                         Qt::MouseButtons buttons, QPoint parentPoint) {
+    if (!target)
+        return;
+    const QPoint local = target == parentWidget() ? parentPoint : parentPoint - target->pos();
     QMouseEvent forwarded(type, QPointF(local), target->mapToGlobal(QPointF(local)), button,
                           buttons, Qt::NoModifier);
     QCoreApplication::sendEvent(target, &forwarded);

@@ -90,8 +90,11 @@ private:
     // Returns true when the press landed in the framed area and was handled here.
     bool press(QMouseEvent* event);
     // Sends a mouse event the grip does not want to the first sibling under the point, or to
-    // the parent when there is none.
-    void passOn(QEvent::Type type, Qt::MouseButton button, QPoint parentPoint);
+    // the parent when there is none; returns the receiver (null when nothing was sent).
+    QWidget* passOn(QEvent::Type type, Qt::MouseButton button, QPoint parentPoint);
+    // Sends a mouse event to `target` at a point given in the grip's parent coordinates.
+    void sendTo(QWidget* target, QEvent::Type type, Qt::MouseButton button,
+                Qt::MouseButtons buttons, QPoint parentPoint);
     // The pointer held inside the parent's client area, in grip coordinates.
     QPoint clampToParent(QPoint point) const;
     // The grip frame (parent coordinates) a drag to `point` would give.
@@ -112,6 +115,10 @@ private:
     QPoint dragStart_;
     QRect rubberRect_;
     QPointer<QWidget> band_; // outline shown during a drag, a child of the grip's parent
+    // The control that was passed a press, until that button comes up: the moves and the
+    // release are its own, wherever the pointer goes, and start no drag of the grip.
+    QPointer<QWidget> pressedControl_;
+    Qt::MouseButton pressedButton_ = Qt::NoButton;
 };
 
 } // namespace velvo::document

@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <algorithm>
 #include <memory>
 
 #include "imaging/RasterImage.h"
@@ -22,17 +23,58 @@ bool isJpegName(const QString& file) {
     return suffix == QLatin1String("jpg") || suffix == QLatin1String("jpeg");
 }
 
-// The decoded rows are handed to the QImage without a copy. The file is read whole (not
-// mapped: a file cut short by another program while mapped would end the program).
-QImage readJpeg(const QString& file, QSize atLeast) {
+// A phone photo's EXIF thumbnail sits in its first segments, the APP1 segment being at most
+// 64 KB; the header tables and the start of scan follow.
+constexpr qint64 kHeadBytes = 128 * 1024;
+// A buffer kept for the next photo is given back when a file far larger than a photo grew it.
+constexpr qsizetype kKeptBuffer = 32 * 1024 * 1024;
+
+Bytes bytesOf(const QByteArray& data) {
+    return {reinterpret_cast<const uint8_t*>(data.constData()), size_t(data.size())};
+}
+
+// Up to `n` more bytes of `f` onto the end of `buffer`, without zeroing them first.
+void readMore(QFile& f, QByteArray& buffer, qint64 n) {
+    const qsizetype at = buffer.size();
+    buffer.resize(at + qsizetype(n));
+    const qint64 got = f.read(buffer.data() + at, n);
+    buffer.resize(at + qsizetype(std::max<qint64>(got, 0)));
+}
+
+// The decoded rows are handed to the QImage without a copy. The file is read, not mapped: a
+// file cut short by another program while mapped would end the program. Its head is read
+// first, and the several megabytes after it only when the EXIF thumbnail will not do: on a
+// cold disk or a network folder the reading costs more than the decoding. The file buffer is
+// kept from photo to photo (one per thread): a fresh one of several megabytes costs its page
+// faults again for every photo of a folder.
+QImage readJpeg(const QString& file, QSize atLeast, QSize shown) {
     QFile f(file);
     if (!f.open(QIODevice::ReadOnly))
         return {};
-    const QByteArray data = f.readAll();
-    const Bytes bytes(reinterpret_cast<const uint8_t*>(data.constData()), size_t(data.size()));
+    thread_local QByteArray buffer;
+    buffer.resize(0);
+    // Also when the decoding throws.
+    struct GiveBack {
+        QByteArray& b;
+        ~GiveBack() {
+            if (b.capacity() > kKeptBuffer)
+                b = QByteArray();
+        }
+    } giveBack{buffer};
+    const std::string name = file.toStdString();
+    readMore(f, buffer, kHeadBytes);
     JpegThumbnailInfo info;
-    auto picture = std::make_unique<Raster>(
-        decodeJpegAtLeast(bytes, file.toStdString(), atLeast.width(), atLeast.height(), &info));
+    std::unique_ptr<Raster> picture;
+    if (std::optional<Raster> thumb =
+            decodeJpegExifThumbnail(bytesOf(buffer), name, atLeast.width(), atLeast.height(),
+                                    shown.width(), shown.height(), &info))
+        picture = std::make_unique<Raster>(std::move(*thumb));
+    else {
+        readMore(f, buffer, std::max<qint64>(f.size() - f.pos(), 0));
+        picture = std::make_unique<Raster>(decodeJpegAtLeast(bytesOf(buffer), name, atLeast.width(),
+                                                             atLeast.height(), shown.width(),
+                                                             shown.height(), &info));
+    }
     if (picture->empty())
         return {};
     Raster* raw = picture.release();
@@ -50,12 +92,12 @@ void setReducedJpegReading(bool on) {
     reducedJpeg = on;
 }
 
-QImage readPictureForThumbnail(const QString& file, QSize atLeast) {
+QImage readPictureForThumbnail(const QString& file, QSize atLeast, QSize shown) {
     installMetafileRenderer();
     try {
         const std::filesystem::path path(file.toStdString());
         if (reducedJpeg && isJpegName(file))
-            return readJpeg(file, atLeast);
+            return readJpeg(file, atLeast, shown.isEmpty() ? atLeast : shown);
         std::optional<Raster> picture = loadImageFile(path);
         if (picture && !picture->empty())
             return toQImage(*picture);

@@ -7,8 +7,10 @@ namespace velvo::imaging {
 
 // A picture file read to be shown small. `atLeast` is the size the caller will shrink it to;
 // a reader may deliver any size that still covers it (never smaller than the picture's own
-// size when that is smaller). A file that cannot be read gives a null image.
-QImage readPictureForThumbnail(const QString& file, QSize atLeast);
+// size when that is smaller). `shown`, when given, is the smaller size the picture is actually
+// shown at: a JPEG's EXIF thumbnail that covers it (upright, undistorted) is delivered instead,
+// and the caller enlarges it to its shrink size. A file that cannot be read gives a null image.
+QImage readPictureForThumbnail(const QString& file, QSize atLeast, QSize shown = QSize());
 
 // The size of the picture in its file (as decoded in full, after EXIF orientation) that an
 // image from readPictureForThumbnail stands for; its own size when it was read in full.

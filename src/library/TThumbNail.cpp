@@ -100,7 +100,11 @@ void TThumbNail::SetFilename(const QString& file) {
     const int h = view_ ? view_->MaxHeight() : height();
     // Without shrinking the cell keeps the picture as read, so it must be read in full.
     const QSize atLeast = minimizeMemory_ ? QSize(w, h) : QSize(INT_MAX, INT_MAX);
-    image_->SetPicture(imaging::readPictureForThumbnail(file, atLeast));
+    // Shown no larger than the cell, a photo's own EXIF thumbnail is as good as the photo, and
+    // reading it costs a small fraction of even a reduced decode.
+    const QSize cell = view_ ? QSize(view_->CellWidth(), view_->CellHeight()) : size();
+    const QSize shown = minimizeMemory_ ? cell : atLeast;
+    image_->SetPicture(imaging::readPictureForThumbnail(file, atLeast, shown));
     image_->SetModified(false);
     readFileInformation(file);
     ArrangeImage();

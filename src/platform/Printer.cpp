@@ -2,10 +2,18 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QPageLayout>
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QStandardPaths>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <cups/cups.h>
 
 #include "imaging/codecs/Error.h"
 
@@ -26,6 +34,22 @@ QString defaultPdfFile() {
     if (folder.isEmpty() || !QDir(folder).exists())
         folder = QDir::homePath();
     return QDir(folder).filePath(QStringLiteral("Velvo.pdf"));
+}
+
+// Hidden beside the target, so that the rename stays on one file system.
+QString partFileFor(const QString& target) {
+    const QFileInfo info(target);
+    return info.dir().filePath(QLatin1Char('.') + info.fileName() + QStringLiteral(".part"));
+}
+
+// Qt's PDF generator closes every file with this marker; a file without it near its end was
+// cut short (a full disk, a quota) although the painter reported nothing.
+bool completePdf(const QString& file) {
+    QFile pdf(file);
+    if (!pdf.open(QIODevice::ReadOnly) || pdf.size() < 8)
+        return false;
+    pdf.seek(std::max<qint64>(0, pdf.size() - 1024));
+    return pdf.readAll().contains("%%EOF");
 }
 } // namespace
 
@@ -49,40 +73,42 @@ QtPrinterDevice::QtPrinterDevice(const QString& pdfFile)
     if (!pdfFile.isEmpty() || QPrinterInfo::availablePrinterNames().isEmpty()) {
         printer_->setOutputFormat(QPrinter::PdfFormat);
         printer_->setOutputFileName(pdfFile.isEmpty() ? defaultPdfFile() : pdfFile);
-        // The print positions are printer pixels laid out for the resolution of an office
-        // printer; at a PDF's default 1200 dpi the miniature and the direct print would shrink
-        // to a quarter of their size on the page.
-        printer_->setResolution(300);
     }
 }
 
 QtPrinterDevice::~QtPrinterDevice() {
     if (painter_.isActive())
         painter_.end();
+    abandonPartFile();
+}
+
+bool QtPrinterDevice::toFile() const {
+    return printer_->outputFormat() == QPrinter::PdfFormat;
 }
 
 QString QtPrinterDevice::Name() const {
-    if (printer_->outputFormat() == QPrinter::PdfFormat)
+    if (!pdfTarget_.isEmpty())
+        return pdfTarget_;
+    if (toFile())
         return printer_->outputFileName();
     return printer_->printerName();
 }
 
 int QtPrinterDevice::ResolutionX() const {
-    return printer_->resolution();
+    return LayoutDpi;
 }
 
 int QtPrinterDevice::ResolutionY() const {
-    return printer_->resolution();
+    return LayoutDpi;
 }
 
 QSize QtPrinterDevice::PhysicalSize() const {
-    return printer_->pageLayout().fullRectPixels(printer_->resolution()).size();
+    return printer_->pageLayout().fullRectPixels(LayoutDpi).size();
 }
 
 QPoint QtPrinterDevice::PhysicalOffset() const {
     const QPageLayout layout = printer_->pageLayout();
-    const int dpi = printer_->resolution();
-    return layout.paintRectPixels(dpi).topLeft() - layout.fullRectPixels(dpi).topLeft();
+    return layout.paintRectPixels(LayoutDpi).topLeft() - layout.fullRectPixels(LayoutDpi).topLeft();
 }
 
 PrinterOrientation QtPrinterDevice::Orientation() const {
@@ -110,13 +136,58 @@ void QtPrinterDevice::SetTitle(const QString& title) {
 void QtPrinterDevice::BeginDoc() {
     if (Printing())
         return;
-    if (!painter_.begin(printer_.get()))
-        throw velvo::Error(Name().toStdString(), "the printer cannot start a print job");
+    // Qt gives a queue 1200 dpi, and the print dialog may swap in a new engine with its own.
+    printer_->setResolution(LayoutDpi);
+    if (toFile()) {
+        pdfTarget_ = printer_->outputFileName();
+        printer_->setOutputFileName(partFileFor(pdfTarget_));
+    }
+    if (!painter_.begin(printer_.get())) {
+        const std::string name = Name().toStdString();
+        const bool file = !pdfTarget_.isEmpty();
+        abandonPartFile();
+        throw velvo::Error(name, file ? "the PDF file cannot be created in that folder"
+                                      : "the printer cannot start a print job");
+    }
 }
 
 void QtPrinterDevice::EndDoc() {
-    if (Printing())
-        painter_.end();
+    if (!Printing())
+        return;
+    const bool ended = painter_.end();
+    const QPrinter::PrinterState state = printer_->printerState();
+    const bool sent = ended && state != QPrinter::Error && state != QPrinter::Aborted;
+    if (pdfTarget_.isEmpty()) {
+        if (!sent)
+            throw velvo::Error(Name().toStdString(), "the print job could not be sent");
+        // Qt sends the finished job to the queue last and keeps the queue's answer to itself;
+        // it is still the CUPS library's last status on this thread.
+        if (cupsLastError() > IPP_STATUS_OK_EVENTS_COMPLETE)
+            throw velvo::Error(Name().toStdString(),
+                               std::string("the queue refused the print job (") +
+                                   cupsLastErrorString() + ")");
+        return;
+    }
+    const QString part = printer_->outputFileName();
+    std::string fault;
+    if (!sent || !completePdf(part))
+        fault = "the PDF file could not be written completely";
+    else if (std::rename(QFile::encodeName(part).constData(),
+                         QFile::encodeName(pdfTarget_).constData()) != 0)
+        fault = std::string("the PDF file could not be written (") + std::strerror(errno) + ")";
+    const std::string name = pdfTarget_.toStdString();
+    abandonPartFile();
+    if (!fault.empty())
+        throw velvo::Error(name, fault);
+}
+
+// Gives the printer its target back; a part file still there is an unfinished job.
+void QtPrinterDevice::abandonPartFile() {
+    if (pdfTarget_.isEmpty())
+        return;
+    QFile::remove(printer_->outputFileName());
+    printer_->setOutputFileName(pdfTarget_);
+    pdfTarget_.clear();
 }
 
 ImagePrinter::ImagePrinter(QSize portraitSheet, int dpi, QPoint offset)

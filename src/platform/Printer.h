@@ -40,7 +40,8 @@ public:
 
     // Starts a job of one page; velvo::Error naming the printer when it cannot start.
     virtual void BeginDoc() = 0;
-    // Sends the job. Nothing outside a job.
+    // Sends the job. Nothing outside a job. velvo::Error naming the printer or the file when
+    // the job could not be written or sent: a failed job never passes for a printed one.
     virtual void EndDoc() = 0;
     bool Printing() const { return painter_.isActive(); }
     // The painter of the page in progress; inactive outside a job.
@@ -60,8 +61,14 @@ protected:
 };
 
 // Qt's printer: the system's default CUPS queue, or a PDF file when no queue exists.
+// Every route, a queue included, goes through Qt's PDF generator, whose resolution is only the
+// scale of the page's coordinates; the page is always laid out at LayoutDpi, the office
+// printer the print positions were chosen for, whatever resolution Qt or the print dialog set.
+// A PDF is written under a temporary name beside the file and renamed over it once complete.
 class QtPrinterDevice : public Printer {
 public:
+    static constexpr int LayoutDpi = 300;
+
     // `pdfFile` non-empty: print to that PDF file whatever queues exist.
     explicit QtPrinterDevice(const QString& pdfFile = {});
     ~QtPrinterDevice() override;
@@ -81,7 +88,12 @@ public:
     QPrinter* QtPrinter() override { return printer_.get(); }
 
 private:
+    bool toFile() const;
+    void abandonPartFile();
+
     std::unique_ptr<QPrinter> printer_;
+    // During a PDF job: the file the stylist chose, while Qt writes its temporary neighbour.
+    QString pdfTarget_;
 };
 
 // A printer whose pages are white images of a chosen sheet and resolution, so that tests can

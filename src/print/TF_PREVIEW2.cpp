@@ -2,6 +2,7 @@
 
 #include <QKeyEvent>
 #include <QMenuBar>
+#include <QScrollArea>
 
 #include "app/TF_HAIR.h"
 #include "imaging/TPictureView.h"
@@ -29,11 +30,23 @@ TF_PREVIEW2::TF_PREVIEW2(app::TF_HAIR* main) : main_(main) {
     F_PREVIEW2 = this;
     setWindowTitle(QStringLiteral("Visualizador de Impressão"));
 
-    auto* client = new QWidget(this);
+    // The cells lie on a white sheet that scrolls vertically when the screen is too short
+    // for both rows; the scaling enlarges the sheet with its cells.
+    ScrollBox = new QScrollArea(this);
+    ScrollBox->setObjectName(QStringLiteral("ScrollBox"));
+    ScrollBox->setFrameShape(QFrame::NoFrame);
+    ScrollBox->setWidgetResizable(false);
+    ScrollBox->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    ScrollBox->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    ScrollBox->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    QPalette white = ScrollBox->palette();
+    white.setColor(QPalette::Window, Qt::white);
+    ScrollBox->viewport()->setPalette(white);
+    ScrollBox->viewport()->setAutoFillBackground(true);
+
+    auto* client = new QWidget;
     client->setObjectName(QStringLiteral("ClientArea"));
     client->setAutoFillBackground(true);
-    QPalette white = client->palette();
-    white.setColor(QPalette::Window, Qt::white);
     client->setPalette(white);
     for (int i = 0; i < 8; ++i) {
         auto* cell = new pixel::TPixelDisplay(client);
@@ -44,9 +57,9 @@ TF_PREVIEW2::TF_PREVIEW2(app::TF_HAIR* main) : main_(main) {
         cell->SetBilinearResize(false);
         cell->SetDrawStyle(pixel::TPixelDisplay::dsDraw);
     }
-    client->setMinimumSize(kCells[7].x() + kCellSize.width() + 8,
-                           kCells[7].y() + kCellSize.height() + 8);
-    setCentralWidget(client);
+    client->resize(kCells[7].x() + kCellSize.width() + 8, kCells[7].y() + kCellSize.height() + 8);
+    ScrollBox->setWidget(client);
+    setCentralWidget(ScrollBox);
 
     QMenuBar* MainMenu1 = menuBar();
     MainMenu1->setObjectName(QStringLiteral("MainMenu1"));
@@ -57,7 +70,7 @@ TF_PREVIEW2::TF_PREVIEW2(app::TF_HAIR* main) : main_(main) {
     connect(Imprimir1, &QAction::triggered, this,
             [this] { platform::runGuarded([this] { Imprimir1Click(); }); });
     connect(Sair1, &QAction::triggered, this, &TF_PREVIEW2::Sair1Click);
-    resize(800, 600);
+    resize(544, 374);
     // Shown maximised, as the window was laid out.
     setWindowState(Qt::WindowMaximized);
 
@@ -71,6 +84,7 @@ TF_PREVIEW2::TF_PREVIEW2(app::TF_HAIR* main) : main_(main) {
     FormAutoSize1->SetAllowAutoSize(true);
     FormAutoSize1->SetCheckPixelsPerInch(true);
     FormAutoSize1->SetActive(true);
+    TFormAutoSize::SetWindowScaled(this, true);
     platform::runGuarded([this] { FormCreate(); });
 }
 
@@ -83,7 +97,7 @@ TF_PREVIEW2::~TF_PREVIEW2() {
 }
 
 pixel::TPixelDisplay* TF_PREVIEW2::Cell(int n) const {
-    return qobject_cast<pixel::TPixelDisplay*>(centralWidget()->children().value(n - 1));
+    return qobject_cast<pixel::TPixelDisplay*>(ScrollBox->widget()->children().value(n - 1));
 }
 
 void TF_PREVIEW2::ShowInCell(int n, const QImage& picture) {

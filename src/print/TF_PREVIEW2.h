@@ -7,6 +7,7 @@
 
 class QAction;
 class QMenuBar;
+class QScrollArea;
 class TFormAutoSize;
 class TLanguage;
 
@@ -34,6 +35,8 @@ public:
     // Shows `picture` in cell n (1-based), fitted and smoothed; nothing outside 1 .. 8.
     void ShowInCell(int n, const QImage& picture);
 
+    // Holds the sheet of cells; scrolls when the sheet is taller than the window.
+    QScrollArea* ScrollBox = nullptr;
     QAction* Imprimir1 = nullptr;
     QAction* Sair1 = nullptr;
     TLanguage* L1 = nullptr;

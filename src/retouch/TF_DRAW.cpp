@@ -129,6 +129,7 @@ TF_DRAW::TF_DRAW(app::TF_HAIR* main) : QMainWindow(nullptr), main_(main) {
     FormAutoSize1->SetAllowAutoSize(true);
     FormAutoSize1->SetCheckPixelsPerInch(true);
     FormAutoSize1->SetActive(true);
+    TFormAutoSize::SetWindowScaled(this, true);
     // A translation value that does not convert ends in the standard error box; the window is
     // still created.
     platform::runGuarded([this] { FormCreate(); });
@@ -174,6 +175,8 @@ void TF_DRAW::buildComponents() {
     Image->SetAutoFit(true);
     Image->setCursor(platform::Cursors::instance().cursor(platform::crCross2));
     Image->installEventFilter(this);
+    // The picture stays at 100 % on any screen; only the window around it grows.
+    TFormAutoSize::SetSizedByContent(Image);
     ScrollBox1->setWidget(Image);
 
     Image1 = new imaging::TPictureView(this);
@@ -369,6 +372,13 @@ void TF_DRAW::ShowModal() {
     QEventLoop loop;
     modalLoop_ = &loop;
     loop.exec(QEventLoop::DialogExec);
+}
+
+void TF_DRAW::showEvent(QShowEvent* event) {
+    // Centred at the size the scaling gave it, not at the design size.
+    if (!event->spontaneous())
+        TFormAutoSize::CentreOnScreen(this);
+    QMainWindow::showEvent(event);
 }
 
 void TF_DRAW::hideEvent(QHideEvent* event) {

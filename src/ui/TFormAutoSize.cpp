@@ -5,6 +5,7 @@
 
 #include <QEvent>
 #include <QGuiApplication>
+#include <QLayout>
 #include <QScreen>
 #include <QWidget>
 #include <QWindow>
@@ -24,6 +25,7 @@ TFormAutoSize::ErrorHandler& errorHandler() {
 }
 
 constexpr char ScaledProperty[] = "Scaled";
+constexpr char SizedByContentProperty[] = "SizedByContent";
 
 // a * b / c truncated toward zero, for sizes; throws when the result is no widget size.
 int scaledSize(int a, int b, int c, const char* what) {
@@ -44,23 +46,68 @@ void scaleFont(QWidget* widget, int m, int d) {
     widget->setFont(font);
 }
 
+// A maximised or full-screen window takes the size the window manager gives it; a size set
+// now would only come back when the window is restored, larger than the screen.
+bool sizedByWindowManager(const QWidget* window) {
+    return window->windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen);
+}
+
+// A limit the widget was given (a fixed width, a minimum from its text) scales with it, or
+// the limit would clamp the scaled geometry back to the design size.
+void scaleLimits(QWidget* widget, int m, int d) {
+    const QSize min = widget->minimumSize();
+    const QSize max = widget->maximumSize();
+    const auto scaled = [m, d](int v) { return std::min(TFormAutoSize::MulDiv(v, m, d),
+                                                        QWIDGETSIZE_MAX); };
+    widget->setMinimumSize(min.width() > 0 ? scaled(min.width()) : 0,
+                           min.height() > 0 ? scaled(min.height()) : 0);
+    widget->setMaximumSize(max.width() < QWIDGETSIZE_MAX ? scaled(max.width()) : QWIDGETSIZE_MAX,
+                           max.height() < QWIDGETSIZE_MAX ? scaled(max.height())
+                                                          : QWIDGETSIZE_MAX);
+}
+
+// A composite's own parts (a scroll area's viewport and bars, a tab widget's bar and stack)
+// are named "qt_..." and placed by their owner whenever it is resized.
+bool partOfComposite(const QWidget* child) {
+    return child->objectName().startsWith(QLatin1String("qt_"));
+}
+
+// A layout places its items within the limits they have; a geometry set here would only be
+// replaced at the next layout pass.
+bool placedByLayout(const QWidget* parent, QWidget* child) {
+    const QLayout* layout = parent->layout();
+    return layout && (layout->indexOf(child) >= 0 || layout->menuBar() == child);
+}
+
 // The toolkit's scale-by: every child's edges (relative to its parent) times m / d, rounded;
-// children's own fonts are scaled before their parents' so that a scaled parent font never
-// reaches a child twice.
+// a child that sizes itself to its content (SetSizedByContent) only moves. A child's own
+// children come first: a parent resized afterwards places its parts for its new size, and a
+// scaled parent font never reaches a child twice.
 void scaleChildren(QWidget* parent, int m, int d) {
     for (QObject* object : parent->children()) {
         auto* child = qobject_cast<QWidget*>(object);
         if (!child || child->isWindow())
             continue;
-        const QRect g = child->geometry();
-        const int left = TFormAutoSize::MulDiv(g.x(), m, d);
-        const int top = TFormAutoSize::MulDiv(g.y(), m, d);
-        const int right = TFormAutoSize::MulDiv(g.x() + g.width(), m, d);
-        const int bottom = TFormAutoSize::MulDiv(g.y() + g.height(), m, d);
-        child->setGeometry(left, top, std::max(0, right - left), std::max(0, bottom - top));
         scaleChildren(child, m, d);
         if (child->testAttribute(Qt::WA_SetFont))
             scaleFont(child, m, d);
+        if (partOfComposite(child))
+            continue;
+        if (placedByLayout(parent, child)) {
+            scaleLimits(child, m, d);
+            continue;
+        }
+        const QRect g = child->geometry();
+        const int left = TFormAutoSize::MulDiv(g.x(), m, d);
+        const int top = TFormAutoSize::MulDiv(g.y(), m, d);
+        if (TFormAutoSize::SizedByContent(child)) {
+            child->move(left, top);
+            continue;
+        }
+        const int right = TFormAutoSize::MulDiv(g.x() + g.width(), m, d);
+        const int bottom = TFormAutoSize::MulDiv(g.y() + g.height(), m, d);
+        scaleLimits(child, m, d);
+        child->setGeometry(left, top, std::max(0, right - left), std::max(0, bottom - top));
     }
 }
 
@@ -89,6 +136,24 @@ void TFormAutoSize::SetWindowScaled(QWidget* window, bool scaled) {
 
 bool TFormAutoSize::WindowScaled(const QWidget* window) {
     return window->property(ScaledProperty).toBool();
+}
+
+void TFormAutoSize::SetSizedByContent(QWidget* widget, bool on) {
+    widget->setProperty(SizedByContentProperty, on);
+}
+
+bool TFormAutoSize::SizedByContent(const QWidget* widget) {
+    return widget->property(SizedByContentProperty).toBool();
+}
+
+void TFormAutoSize::CentreOnScreen(QWidget* window) {
+    const QScreen* screen = window->screen() ? window->screen() : QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    const QRect free = screen->availableGeometry();
+    QRect frame = window->frameGeometry();
+    frame.moveCenter(free.center());
+    window->move(std::max(frame.left(), free.left()), std::max(frame.top(), free.top()));
 }
 
 void TFormAutoSize::SetDefaultScreenMetricsProvider(ScreenMetricsProvider provider) {
@@ -162,15 +227,23 @@ void TFormAutoSize::Adjust() {
                 throw velvo::Error("", "design pixels per inch must be positive");
             if ((screen.Width != design_.Width || screen.Height != design_.Height) &&
                 WindowScaled(window_)) {
-                const int clientHeight =
-                    scaledSize(window_->height(), screen.Height, design_.Height, "height");
-                const int clientWidth =
-                    scaledSize(window_->width(), screen.Width, design_.Width, "width");
-                window_->resize(clientWidth, clientHeight);
-                scaleChildren(window_, screen.Width, design_.Width);
-                scaleFont(window_, screen.Width, design_.Width);
+                if (design_.Width <= 0 || design_.Height <= 0)
+                    throw velvo::Error("", "design screen size must be positive");
+                // One ratio for the window and its contents, the smaller of the two: on a
+                // screen of another shape (16:10 against the design's 4:3) contents scaled by
+                // the width would run past a window scaled by the height and be cut off.
+                const bool byWidth = static_cast<long long>(screen.Width) * design_.Height <=
+                                     static_cast<long long>(screen.Height) * design_.Width;
+                const int m = byWidth ? screen.Width : screen.Height;
+                const int d = byWidth ? design_.Width : design_.Height;
+                const int clientHeight = scaledSize(window_->height(), m, d, "height");
+                const int clientWidth = scaledSize(window_->width(), m, d, "width");
+                if (!sizedByWindowManager(window_))
+                    window_->resize(clientWidth, clientHeight);
+                scaleChildren(window_, m, d);
+                scaleFont(window_, m, d);
             }
-            if (resolution) {
+            if (resolution && !sizedByWindowManager(window_)) {
                 framePending_ = true;
                 pendingPixelsPerInch_ = screen.PixelsPerInch;
             }

@@ -27,9 +27,10 @@ struct TScreenMetrics {
 // Fits a window laid out on the design screen to the actual one, once, at its first showing:
 //  - ClientAutoSize: the client height is set back to the design client height;
 //  - AllowAutoSize: when the screen size differs from the design size and the window's own
-//    scaling flag (SetWindowScaled) is on, the client size is scaled by screen / design size
-//    (truncated) and every child's edges and explicitly set fonts by screen width / design
-//    width (rounded); when CheckPixelsPerInch is on and the logical resolution differs from
+//    scaling flag (SetWindowScaled) is on, the client size (truncated) and every child's
+//    edges, size limits and explicitly set fonts (rounded) are scaled by one ratio, the
+//    smaller of screen / design width and screen / design height; children that layouts or Qt's composite widgets place
+//    keep their places and get them anew from their owner; when CheckPixelsPerInch is on and the logical resolution differs from
 //    the design value, the outer size is scaled by ppi / design ppi (truncated).
 // The outer size needs the window manager's frame, which X11 reports only once the window is
 // mapped: while it is unknown at the showing, the resolution step waits for the window's first
@@ -63,6 +64,15 @@ public:
     // The window's own scaling flag (the toolkit's "Scaled"); off unless set.
     static void SetWindowScaled(QWidget* window, bool scaled);
     static bool WindowScaled(const QWidget* window);
+    // A child that sizes itself to its content (a picture view showing its picture at 100 %)
+    // is moved by the scaling but keeps its size.
+    static void SetSizedByContent(QWidget* widget, bool on = true);
+    static bool SizedByContent(const QWidget* widget);
+
+    // Centres `window` on the free area of its screen as it is now sized, its frame's top-left
+    // kept on the screen: a window placed in the middle at its design size would run past the
+    // lower edge once scaled, so centred windows call this from their show handler.
+    static void CentreOnScreen(QWidget* window);
 
     // Test seams. A null provider or handler restores the default (the window's screen; the
     // standard error box). The instance setting wins over the default for all instances.

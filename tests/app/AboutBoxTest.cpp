@@ -49,7 +49,12 @@ TEST_F(AboutBox, ThePictureZoomsInEachTimeTheBoxBecomesActive) {
         box.ImageFX2->EffectTick();
     EXPECT_EQ(completed.count(), 1);
     EXPECT_FALSE(box.ImageFX2->Running());
-    box.FormActivate();
+    // Another window takes the focus, then the box gets it back.
+    main->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(main.get()));
+    ASSERT_FALSE(box.ImageFX2->Running());
+    box.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&box));
     EXPECT_TRUE(box.ImageFX2->Running()) << "again on the next activation";
     box.close();
 }

@@ -4,6 +4,8 @@
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QToolButton>
+#include <functional>
+#include <tuple>
 
 #include "app/StudioFixture.h"
 #include "document/TResizeGrip.h"
@@ -23,6 +25,29 @@ protected:
         photo = writePhoto("photo.bmp", solid(120, 90, {40, 60, 80}));
         writeHair(0, 1, hairstyle(8, 10, {30, 60, 120}));
         writeHair(0, 2, hairstyle(12, 12, {20, 90, 40}));
+    }
+    // What the target must show after a move: `capture` through each filter whose slider is
+    // off its neutral position, one filter at a time in the panel's order.
+    static QImage filtered(const QImage& capture, const pixel::PanelSettings& s) {
+        pixel::TPixelBitmap bitmap;
+        bitmap.LoadFromBitmapHandle(capture);
+        if (s.red != 0 || s.green != 0 || s.blue != 0)
+            pixel::OffsetChannels(bitmap, s.red, s.green, s.blue);
+        if (s.lightness != 0)
+            pixel::ApplyLightness(bitmap, s.lightness);
+        if (s.contrast != 0)
+            pixel::ApplyContrast(bitmap, s.contrast);
+        if (s.saturation != 255)
+            pixel::ApplySaturation(bitmap, s.saturation);
+        if (s.sharpen != 0)
+            pixel::ApplySharpen(bitmap, s.sharpen);
+        QImage result = capture.copy();
+        bitmap.DrawAt(result, 0, 0);
+        return result;
+    }
+    // The panel's target in `doc`: the overlay while shown, else the photo.
+    static const QImage& target(const document::TF_FILHO* doc) {
+        return doc->Image2->isHidden() ? doc->Image1->Image() : doc->Image2->Picture();
     }
     QString photo;
 };
@@ -76,6 +101,142 @@ TEST_F(ColourPanel, SlidersAreSettingsFromTheCaptureNotSteps) {
     EXPECT_EQ(main->sContrast->value(), 0);
     EXPECT_EQ(main->sSaturation->toolTip(), "255");
     EXPECT_EQ(main->sContrast->toolTip(), "0");
+}
+
+TEST_F(ColourPanel, EachSliderDrivesItsOwnFilter) {
+    // Edges (for the sharpening) and a colour whose channels all differ.
+    writeHair(0, 3, hairstyle(14, 12, {40, 90, 170}));
+    document::TF_FILHO* doc = insert(photo, "3", 0, 0);
+    const QImage capture = doc->Image2->Picture();
+    const std::tuple<QScrollBar*, int, pixel::PanelSettings> rows[] = {
+        {main->sRed, 70, {.red = 70}},
+        {main->sGreen, -50, {.green = -50}},
+        {main->sBlue, 45, {.blue = 45}},
+        {main->sLightness, 37, {.lightness = 37}},
+        {main->sContrast, -60, {.contrast = -60}},
+        {main->sSaturation, 420, {.saturation = 420}},
+        {main->sSharpen, 3, {.sharpen = 3}},
+    };
+    main->BT_SLIDERSClick();
+    for (const auto& [slider, value, settings] : rows) {
+        const QString name = slider->objectName();
+        slider->setValue(value);
+        const QImage expected = filtered(capture, settings);
+        ASSERT_NE(expected, capture) << name.toStdString() << " would show nothing";
+        EXPECT_EQ(doc->Image2->Picture(), expected) << name.toStdString();
+        main->BitBtn1Click();
+        ASSERT_EQ(doc->Image2->Picture(), capture);
+    }
+}
+
+TEST_F(ColourPanel, AMoveAfterAnotherTryWasClickedActsOnThatTrysOwnHairstyle) {
+    // Eight tries of one client; try 7 has the larger hairstyle, so another try's capture
+    // written over it would leave a strip of its own hair.
+    QList<document::TF_FILHO*> tries;
+    for (int i = 0; i < 8; ++i)
+        tries << insert(photo, i % 2 ? "1" : "2", 0, 0);
+    ASSERT_EQ(main->ActiveDocument(), tries[7]);
+    main->BT_SLIDERSClick();
+    main->sLightness->setValue(30);
+    QList<QImage> before;
+    for (const document::TF_FILHO* t : tries)
+        before << t->Image2->Picture();
+
+    main->MdiArea->setActiveSubWindow(tries[6]->SubWindow());
+    ASSERT_EQ(main->ActiveDocument(), tries[6]);
+    main->sLightness->triggerAction(QAbstractSlider::SliderPageStepAdd);
+    ASSERT_EQ(main->sLightness->value(), 40);
+    EXPECT_EQ(tries[6]->Image2->Picture(), filtered(before[6], {.lightness = 40}));
+    for (int i = 0; i < 8; ++i)
+        if (i != 6)
+            EXPECT_EQ(tries[i]->Image2->Picture(), before[i]) << "try " << i + 1;
+    main->BitBtn1Click();
+    EXPECT_EQ(tries[6]->Image2->Picture(), before[6]) << "reset gives try 7 its own picture";
+}
+
+TEST_F(ColourPanel, ACaptureThatIsNoLongerTheTargetIsTakenAgain) {
+    const QString other = writePhoto("other.bmp", solid(100, 80, {200, 10, 90}));
+    // Each change leaves the active document; the panel was opened on `doc` with "Luz" at 30.
+    using Change = std::function<document::TF_FILHO*(document::TF_FILHO*)>;
+    const std::pair<const char*, Change> changes[] = {
+        {"next hairstyle",
+         [](document::TF_FILHO* doc) {
+             doc->FormKeyUp(Qt::Key_Right, Qt::NoModifier);
+             return doc;
+         }},
+        {"virtual colour by key",
+         [](document::TF_FILHO* doc) {
+             doc->FormKeyUp(Qt::Key_Up, Qt::NoModifier);
+             return doc;
+         }},
+        {"resized",
+         [this](document::TF_FILHO* doc) {
+             main->BT_MOVE->click();
+             doc->SH1->SetBounds(-2, -2, 16 + 5, 20 + 5);
+             main->BT_SCROLL->click();
+             return doc;
+         }},
+        {"hairstyle erased, photo is the target",
+         [this](document::TF_FILHO* doc) {
+             main->ApagarCabelo1Click();
+             return doc;
+         }},
+        {"another try of the same hairstyle",
+         [this](document::TF_FILHO*) { return insert(photo, "1", 0, 0); }},
+        {"replayed into a new try of the next hairstyle",
+         [this](document::TF_FILHO*) {
+             main->Replay1Click();
+             return main->ActiveDocument();
+         }},
+        {"closed, then a photo opened (number 1 too)",
+         [&, this](document::TF_FILHO* doc) {
+             doc->Close();
+             flushDeletes();
+             EXPECT_TRUE(main->PanelSnapshot.Empty()) << "a closed document's capture stays";
+             return openPhoto(other);
+         }},
+    };
+    // A slider keeps the other settings; the colour box starts from neutral ones.
+    main->HsvPicker1->SetHue(0);
+    main->HsvPicker1->SetSat(99);
+    main->HsvPicker1->SetVal(99);
+    const std::pair<const char*, std::function<pixel::PanelSettings()>> moves[] = {
+        {"slider",
+         [this] {
+             main->sLightness->triggerAction(QAbstractSlider::SliderPageStepAdd);
+             return pixel::PanelSettings{.lightness = 40};
+         }},
+        {"colour box",
+         [this] {
+             main->HsvPicker1Click();
+             return pixel::PanelSettings{.red = 255};
+         }},
+    };
+    for (const auto& [move, act] : moves) {
+        for (const auto& [change, apply] : changes) {
+            SCOPED_TRACE(std::string(move) + " after: " + change);
+            document::TF_FILHO* doc = insert(photo, "1", 0, 0);
+            main->BT_SLIDERSClick();
+            main->sLightness->setValue(30);
+            document::TF_FILHO* active = apply(doc);
+            ASSERT_EQ(active, main->ActiveDocument());
+            QList<std::pair<QImage, QImage>> others;
+            for (const document::TF_FILHO* d : main->Documents())
+                others << std::pair(d->Image1->Image(), d->Image2->Picture());
+            const QImage own = target(active);
+
+            const pixel::PanelSettings settings = act();
+            EXPECT_EQ(target(active), filtered(own, settings));
+            EXPECT_EQ(main->sLightness->value(), settings.lightness);
+            for (int i = 0; i < main->Documents().size(); ++i) {
+                const document::TF_FILHO* d = main->Documents()[i];
+                if (d == active)
+                    continue;
+                EXPECT_EQ(d->Image1->Image(), others[i].first) << "document " << i;
+                EXPECT_EQ(d->Image2->Picture(), others[i].second) << "document " << i;
+            }
+        }
+    }
 }
 
 TEST_F(ColourPanel, NeutralSaturationIsSkippedNotApplied) {
@@ -138,10 +299,24 @@ TEST_F(ColourPanel, ColourBoxRecapturesWhenAnotherDocumentIsActive) {
     EXPECT_EQ(at(second->Image2->Picture(), 5, 5), QColor(255, 90, 20));
     EXPECT_EQ(first->Image2->Picture(), firstAfter);
 
-    // Same number, same document as far as the box can tell: no recapture.
+    // The same document and picture: no recapture.
     main->sLightness->setValue(10);
     main->HsvPicker1Click();
     EXPECT_EQ(main->sLightness->value(), 10);
+}
+
+TEST_F(ColourPanel, ASelectionIsWrittenFromItsOwnCaptureWhateverPassedThroughTheScratchView) {
+    document::TF_FILHO* doc = insert(photo, "1", 0, 0);
+    main->BT_LACO->click();
+    doc->Image1->SetSelectionPoints(QPolygon({{10, 10}, {70, 10}, {10, 70}}));
+    main->BT_SLIDERSClick();
+    main->sRed->setValue(100);
+    // The next hairstyle is read through the scratch view; the selection stays the target.
+    doc->FormKeyUp(Qt::Key_Right, Qt::NoModifier);
+    main->sRed->setValue(50);
+    for (const QPoint inside : {QPoint(12, 12), QPoint(40, 20)})
+        EXPECT_EQ(at(doc->Image1->Image(), inside.x(), inside.y()), QColor(130, 60, 40));
+    EXPECT_EQ(at(doc->Image1->Image(), 60, 60), QColor(80, 60, 40));
 }
 
 TEST_F(ColourPanel, VirtualColoursNeverAddUpAndNormalReturnsToTheLibraryPicture) {

@@ -8,6 +8,7 @@
 #include <QToolButton>
 
 #include "app/ProgramBlock.h"
+#include "app/ProgramIcon.h"
 #include "app/StudioFixture.h"
 #include "platform/Cursors.h"
 
@@ -273,8 +274,50 @@ TEST_F(MainWindow, StartStateAndHiddenComponents) {
     EXPECT_EQ(filters[6], "BMP files (*.bmp)");
     EXPECT_EQ(filters[11], "AVI files (*.avi)");
 
-    for (int id = 1778; id <= 1785; ++id)
-        EXPECT_TRUE(platform::Cursors::instance().has(id)) << id;
+    // Each number names its own picture: told apart by the hot spot and, where two share one,
+    // by a pixel only one of them covers.
+    enum Probe { Clear, Opaque, Dark, Light, Anything };
+    const struct {
+        int id;
+        QPoint hotSpot;
+        QPoint probe;
+        Probe expected;
+    } engineCursors[] = {
+        {1778, {11, 11}, {11, 8}, Light},  // zoom out: the lens without a plus's upright
+        {1779, {11, 11}, {11, 8}, Dark},   // zoom in
+        {1780, {15, 15}, {20, 10}, Clear}, // plain cross: nothing off its arms
+        {1781, {3, 28}, {}, Anything},     // eraser
+        {1782, {16, 16}, {}, Anything},    // hand
+        {1783, {2, 30}, {}, Anything},     // pen
+        {1784, {15, 15}, {20, 10}, Opaque}, // cross in a circle
+        {1785, {15, 15}, {15, 15}, Clear}, // cross with an open middle
+    };
+    for (const auto& c : engineCursors) {
+        EXPECT_TRUE(platform::Cursors::instance().has(c.id)) << c.id;
+        const QCursor cursor = platform::Cursors::instance().cursor(c.id);
+        EXPECT_EQ(cursor.hotSpot(), c.hotSpot) << c.id;
+        if (c.expected == Anything)
+            continue;
+        const QColor pixel = cursor.pixmap().toImage().pixelColor(c.probe);
+        const bool opaque = pixel.alpha() == 255;
+        const bool as = c.expected == Clear    ? pixel.alpha() == 0
+                        : c.expected == Opaque ? opaque
+                        : c.expected == Dark   ? opaque && pixel.lightness() < 100
+                                               : opaque && pixel.lightness() > 200;
+        EXPECT_TRUE(as) << c.id << ": " << pixel.name(QColor::HexArgb).toStdString();
+    }
+}
+
+TEST_F(MainWindow, DocumentWindowsCarryTheProgramsIcon) {
+    // Whatever an earlier start of the windows gave the application.
+    QApplication::setWindowIcon(QIcon());
+    const QString photo = writePhoto("a.bmp", solid(10, 10, {9, 9, 9}));
+    const QImage expected = app::programIcon(32).convertToFormat(QImage::Format_ARGB32);
+    for (document::TF_FILHO* doc : {openPhoto(photo), openPhoto(photo)}) {
+        const QIcon icon = doc->SubWindow()->windowIcon();
+        ASSERT_FALSE(icon.isNull());
+        EXPECT_EQ(icon.pixmap(32).toImage().convertToFormat(QImage::Format_ARGB32), expected);
+    }
 }
 
 TEST_F(MainWindow, HelpOpensTheContentsPageInTheProgramFolder) {

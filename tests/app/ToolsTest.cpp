@@ -1,6 +1,9 @@
 // The four tools, the grip as the resize tool uses it, and the view and overlay commands.
+#include <QMdiSubWindow>
 #include <QSignalSpy>
 #include <QToolButton>
+#include <memory>
+#include <vector>
 
 #include "app/StudioFixture.h"
 #include "document/TResizeGrip.h"
@@ -60,6 +63,12 @@ TEST_F(Tools, ZoomToolClicksAndZoomCommands) {
     EXPECT_EQ(doc->Image1->Zoom(), 6);
     EXPECT_EQ(doc->Image1->cursor().pixmap().toImage(),
               platform::Cursors::instance().cursor(platform::crZoomOut).pixmap().toImage());
+    // The tool itself shows the zoom-in cursor, so only a left click after a right one can
+    // show that the click sets it.
+    QTest::mouseClick(doc->Image1, Qt::LeftButton, {}, QPoint(100, 100));
+    EXPECT_EQ(doc->Image1->Zoom(), 11);
+    EXPECT_EQ(doc->Image1->cursor().pixmap().toImage(),
+              platform::Cursors::instance().cursor(platform::crZoomIn).pixmap().toImage());
 }
 
 TEST_F(Tools, ResizeStretchThenScrollBakesTheStretchedPicture) {
@@ -195,18 +204,37 @@ TEST_F(Tools, ScrollToolAfterThePanelOpenedKeepsTheDocumentShownUntilThePanelClo
     EXPECT_TRUE(main->GradPan1->isVisible());
 
     main->MdiArea->setActiveSubWindow(first->SubWindow());
+    // Each document's window states as the scroll tool goes through them.
+    std::vector<std::unique_ptr<QSignalSpy>> states;
+    for (document::TF_FILHO* doc : main->Documents())
+        states.push_back(
+            std::make_unique<QSignalSpy>(doc->SubWindow(), &QMdiSubWindow::windowStateChanged));
+    const auto minimisedAndRestored = [](QSignalSpy& spy) {
+        QList<bool> minimised;
+        for (const QList<QVariant>& change : spy)
+            minimised << change[1].value<Qt::WindowStates>().testFlag(Qt::WindowMinimized);
+        spy.clear();
+        return minimised;
+    };
     main->BT_SCROLL->click();
     EXPECT_FALSE(main->GradPan1->isVisible());
     EXPECT_TRUE(main->PanelOpened) << "only the panel's own close button clears it";
     for (document::TF_FILHO* doc : main->Documents())
         EXPECT_FALSE(doc->SubWindow()->isMinimized());
     EXPECT_EQ(main->ActiveDocument(), first);
+    EXPECT_EQ(minimisedAndRestored(*states[0]), (QList<bool>{true, false})) << "the active one";
+    EXPECT_TRUE(minimisedAndRestored(*states[1]).isEmpty());
+    EXPECT_TRUE(minimisedAndRestored(*states[2]).isEmpty());
 
     main->BT_SLIDERSClick();
     main->BitBtn21Click();
     EXPECT_FALSE(main->PanelOpened);
     EXPECT_FALSE(main->GradPan1->isVisible());
     EXPECT_TRUE(main->BT_SCROLL->isChecked());
+    EXPECT_EQ(minimisedAndRestored(*states[0]), (QList<bool>{true, false}))
+        << "closing the panel repaints the document it covered";
+    main->BT_SCROLL->click();
+    EXPECT_TRUE(minimisedAndRestored(*states[0]).isEmpty()) << "with the panel closed, no flicker";
 }
 
 TEST_F(Tools, EachToolSetsItsCursorOnThePhoto) {

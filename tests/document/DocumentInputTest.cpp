@@ -2,6 +2,7 @@
 #include <QToolButton>
 
 #include "app/StudioFixture.h"
+#include "document/TResizeGrip.h"
 #include "platform/Cursors.h"
 
 namespace velvo::testing {
@@ -77,7 +78,11 @@ TEST_F(DocumentInput, UpCyclesTheFiveVirtualColoursWithoutCompounding) {
     EXPECT_EQ(seen[2], QColor(std::min(255, 200 + 65), 60, 30));        // Vermelho: +65 red
     EXPECT_LT(seen[1].value(), pristine.value());                       // Marrom darker
     EXPECT_LT(seen[3].value(), seen[1].value());                        // Preto darker still
-    EXPECT_EQ(seen[4], pristine);                                       // Normal
+    // On the 0..99 scale (78, 23, 12) is hue 10, saturation 83, value 78; Marrom takes 20 off
+    // the value, Preto 40.
+    EXPECT_EQ(seen[1], QColor(149, 46, 26));
+    EXPECT_EQ(seen[3], QColor(98, 31, 18));
+    EXPECT_EQ(seen[4], pristine); // Normal
     EXPECT_EQ(seen[5], seen[0]);
     EXPECT_EQ(doc->ImageAux2->Image().pixelColor(5, 5), pristine);
 }
@@ -160,6 +165,29 @@ TEST_F(DocumentInput, DraggingKeepsTheGrabbedPointUnderThePointerAndRecordsThePl
     // The next hairstyle lands there.
     key(Qt::Key_Right);
     EXPECT_EQ(doc->Image2->pos(), QPoint(-33, -49));
+}
+
+TEST_F(DocumentInput, AReleaseAnywhereEndsAViewDragBegunOnTheGripsOuterPixel) {
+    main->BT_MOVE->click();
+    document::TResizeGrip* grip = doc->SH1;
+    ASSERT_TRUE(grip->Attached());
+    const QRect overlay = doc->Image2->geometry();
+    doc->Image1->SetViewX(20);
+    doc->Image1->SetViewY(20);
+    const auto view = [this] { return QPoint(doc->Image1->ViewX(), doc->Image1->ViewY()); };
+
+    // The grip's last column lies outside its framed area, so the press is the photo's.
+    const QPoint outer(grip->width() - 1, grip->height() / 2);
+    mouse(grip, QEvent::MouseButtonPress, outer, Qt::LeftButton, Qt::LeftButton);
+    mouse(grip, QEvent::MouseMove, outer - QPoint(10, 5), Qt::NoButton, Qt::LeftButton);
+    EXPECT_EQ(view(), QPoint(30, 25)) << "the drag scrolls the photo";
+    mouse(grip, QEvent::MouseButtonRelease, outer + QPoint(-40, 30), Qt::LeftButton, Qt::NoButton);
+    EXPECT_EQ(doc->Image2->geometry(), overlay) << "the grip started no drag of its own";
+    EXPECT_FALSE(grip->Dragging());
+
+    mouse(doc->Image1, QEvent::MouseMove, {100, 100}, Qt::NoButton, Qt::NoButton);
+    mouse(doc->Image1, QEvent::MouseMove, {150, 160}, Qt::NoButton, Qt::NoButton);
+    EXPECT_EQ(view(), QPoint(30, 25)) << "plain moves after the release scroll nothing";
 }
 
 TEST_F(DocumentInput, ZoomToolClicksStepByFiveOrOneAndSetTheCursor) {

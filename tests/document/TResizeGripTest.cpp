@@ -75,6 +75,12 @@ TEST_F(ResizeGrip, AttachFramesTheControlAndDetachResets) {
     EXPECT_FALSE(grip->HitTest({182, 60}) || grip->HitTest({120, 112}));
     QWidget form;
     EXPECT_THROW(grip->Attach(&form), velvo::Error);
+    try {
+        grip->Attach(&form);
+    } catch (const velvo::Error& e) {
+        EXPECT_STREQ(e.what(), "Handles can not be attached to a Form!");
+    }
+    EXPECT_EQ(grip->Children(), QList<QWidget*>{control});
 
     mouse(QEvent::MouseButtonPress, {40, 30}, Qt::LeftButton, Qt::LeftButton);
     mouse(QEvent::MouseMove, {60, 40}, Qt::NoButton, Qt::LeftButton);
@@ -185,6 +191,15 @@ TEST_F(ResizeGrip, PressesOutsideTheFramedAreaAndRightButtonsArePassedOn) {
     EXPECT_EQ(downs.count(), 1);
     EXPECT_FALSE(grip->Dragging());
     EXPECT_EQ(window->presses, (QList{std::pair(Qt::LeftButton, QPoint(182, 78))}));
+
+    // That press's release never reached the grip; a later drag inside is the grip's own.
+    grip->Detach();
+    grip->Attach(control);
+    mouse(QEvent::MouseButtonPress, {40, 30}, Qt::LeftButton, Qt::LeftButton);
+    mouse(QEvent::MouseMove, {50, 40}, Qt::NoButton, Qt::LeftButton);
+    mouse(QEvent::MouseButtonRelease, {50, 40}, Qt::LeftButton);
+    EXPECT_EQ(control->geometry(), QRect(110, 60, 80, 60));
+    EXPECT_TRUE(window->releases.isEmpty());
 }
 
 TEST_F(ResizeGrip, PaintsOnlyTheHandlesInTheColourForTheirCount) {

@@ -76,6 +76,23 @@ TEST_F(Picker, PressesAtThePlaneCornersAndTheHueBarEnds) {
     EXPECT_EQ(clicks.count(), 6);
 }
 
+TEST_F(Picker, HalvesRoundAwayFromZeroNotToEven) {
+    // A 7 x 7 plane divides by 6: 1 x 99 / 6 = 16.5 and 5 x 99 / 6 = 82.5, halves whose lower
+    // neighbour is even, so rounding to even would give 16 and 82.
+    picker.resize(7 + 5 + 20, 7);
+    ASSERT_EQ(picker.PlaneRect(), QRect(0, 0, 7, 7));
+    const std::tuple<QPoint, int, int> plane[] = {{{1, 1}, 17, 99 - 17}, {{5, 5}, 83, 99 - 83}};
+    for (const auto& [point, sat, val] : plane) {
+        click(point);
+        EXPECT_EQ(std::tuple(picker.Sat(), picker.Val()), std::tuple(sat, val))
+            << point.x() << "," << point.y();
+    }
+    // A bar 719 high divides by 718: 1 x 359 / 718 = 0.5.
+    picker.resize(7 + 5 + 20, 719);
+    click({20, 1});
+    EXPECT_EQ(picker.Hue(), 359 - 1);
+}
+
 TEST_F(Picker, GapAndOtherButtonsChangeNothing) {
     picker.SetHue(30);
     picker.SetSat(40);

@@ -143,6 +143,10 @@ TEST(ThumbnailSource, UnreadableJpegGivesANullImage) {
     writeFileAtomic(text.toStdString(), std::vector<uint8_t>(words.begin(), words.end()));
     writeFileAtomic(cut.toStdString(), std::vector<uint8_t>(good.begin(), good.begin() + 40));
     EXPECT_TRUE(readPictureForThumbnail(text, {100, 100}).isNull());
+    // Read just after the whole file it was cut from: nothing of that one may complete it.
+    const QString whole = dir.filePath("whole.jpg");
+    writeFileAtomic(whole.toStdString(), good);
+    EXPECT_FALSE(readPictureForThumbnail(whole, {100, 100}).isNull());
     EXPECT_TRUE(readPictureForThumbnail(cut, {100, 100}).isNull());
     EXPECT_TRUE(readPictureForThumbnail(dir.filePath("missing.jpg"), {100, 100}).isNull());
     EXPECT_EQ(thumbnailSourceSize(QImage()), QSize(0, 0));

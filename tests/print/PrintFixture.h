@@ -14,6 +14,10 @@
 
 namespace velvo::testing {
 
+// The colours of openQuadrants: top-left, top-right, bottom-left, bottom-right.
+inline const QColor kQuadrants[4] = {QColor(200, 30, 40), QColor(40, 160, 60), QColor(30, 60, 190),
+                                     QColor(230, 200, 40)};
+
 class PrintTest : public StudioTest {
 protected:
     void SetUp() override {
@@ -41,6 +45,23 @@ protected:
             QMdiSubWindow* frame = doc->SubWindow();
             frame->resize(frame->size() + size - doc->size());
         }
+        return doc;
+    }
+
+    // A document showing a photo of exactly its client `size`, each quarter of its own colour
+    // (top-left, top-right, bottom-left, bottom-right): a print turned, mirrored, moved or
+    // scaled shows them elsewhere.
+    document::TF_FILHO* openQuadrants(const QString& name, QSize size) {
+        imaging::Raster photo = solid(size.width(), size.height(), {0, 0, 0});
+        for (int y = 0; y < size.height(); ++y)
+            for (int x = 0; x < size.width(); ++x) {
+                const QColor c =
+                    kQuadrants[(y < size.height() / 2 ? 0 : 2) + (x < size.width() / 2 ? 0 : 1)];
+                photo.set(x, y, {uint8_t(c.blue()), uint8_t(c.green()), uint8_t(c.red())});
+            }
+        document::TF_FILHO* doc = openPhoto(writePhoto(name, photo));
+        QMdiSubWindow* frame = doc->SubWindow();
+        frame->resize(frame->size() + size - doc->size());
         return doc;
     }
 

@@ -128,8 +128,14 @@ TEST_F(Editor, PasteDrawsAtTheTopLeftWithinThePicture) {
 
     QGuiApplication::clipboard()->setText("no picture");
     editor->Image->Image().fill(kWhite);
+    picture().setPixelColor(60, 40, kRed);
+    const QImage before = picture();
     editor->Paste1Click();
     EXPECT_EQ(picture().pixelColor(5, 5), kWhite);
+    // Without a bitmap nothing is drawn: not the last picture pasted, nor a blank.
+    EXPECT_EQ(picture(), before);
+    editor->Action("Paste1")->trigger();
+    EXPECT_EQ(picture(), before);
 }
 
 TEST_F(Editor, CutCopiesThenWhitensThePictureBeyondTheView) {

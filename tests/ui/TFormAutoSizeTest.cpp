@@ -80,6 +80,29 @@ TEST(TFormAutoSize, LargerScreenScalesAScaledWindowAndItsContents) {
     EXPECT_EQ(inherited->font().pixelSize(), 14);
 }
 
+TEST(TFormAutoSize, AScreenOfAnotherShapeScalesByItsShorterSide) {
+    // A child reaching close to the window's bottom and right edges, as a page control does.
+    const struct {
+        TScreenMetrics screen;
+        QSize client;
+        QRect child;
+    } screens[] = {
+        // 800 / 600 is the smaller ratio: 536 * 4/3 = 714.7, 12 * 4/3 = 16, 241 * 4/3 = 321.3.
+        {{1280, 800, 96}, {714, 336}, {16, 43, 684, 278}},
+        {{1920, 1080, 96}, {964, 453}, {22, 58, 923, 376}},  // 1.8
+        {{768, 1024, 96}, {514, 241}, {12, 31, 492, 200}},   // portrait: 0.96
+    };
+    for (const auto& row : screens) {
+        AutoSized a(row.screen, true, {536, 252}, 252);
+        auto* child = new QWidget(a.window.get());
+        child->setGeometry(12, 32, 513, 209);
+        a.window->show();
+        EXPECT_EQ(a.window->size(), row.client) << row.screen.Width;
+        EXPECT_EQ(child->geometry(), row.child) << row.screen.Width;
+        EXPECT_TRUE(a.window->rect().contains(child->geometry())) << "nothing cut off";
+    }
+}
+
 TEST(TFormAutoSize, UnscaledWindowKeepsItsSizeOnALargerScreen) {
     AutoSized a({1024, 768, 96}, false, {611, 404}, 404);
     auto* child = new QWidget(a.window.get());

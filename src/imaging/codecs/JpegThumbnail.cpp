@@ -146,11 +146,16 @@ bool sameProportions(int64_t tw, int64_t th, int64_t w, int64_t h) {
     return (diff < 0 ? -diff : diff) <= w + h && tw <= w && th <= h;
 }
 
+struct Cover {
+    int minWidth, minHeight, thumbMinWidth, thumbMinHeight;
+};
+
 // The EXIF thumbnail as the picture to show, or nullopt when it is missing, too small, of
-// other proportions or damaged in any way.
+// other proportions or damaged in any way. It is reduced only as far as it still covers the
+// size the caller keeps.
 std::optional<Raster> decodeExifThumbnail(std::span<const uint8_t> stream, const std::string& name,
-                                          int storedWidth, int storedHeight, int minWidth,
-                                          int minHeight, int orientation, int& denom) {
+                                          int storedWidth, int storedHeight, const Cover& cover,
+                                          int orientation, int& denom) {
     Decoder d;
     if (!readHeader(d, stream.data(), stream.size(), false))
         return std::nullopt;
@@ -159,9 +164,9 @@ std::optional<Raster> decodeExifThumbnail(std::span<const uint8_t> stream, const
         return std::nullopt;
     const bool swap = orientation >= 5;
     const int shownW = int(swap ? th : tw), shownH = int(swap ? tw : th);
-    if (shownW < minWidth || shownH < minHeight)
+    if (shownW < cover.thumbMinWidth || shownH < cover.thumbMinHeight)
         return std::nullopt;
-    denom = jpegScaleDenomFor(shownW, shownH, minWidth, minHeight);
+    denom = jpegScaleDenomFor(shownW, shownH, cover.minWidth, cover.minHeight);
     try {
         return applyOrientation(decodeReduced(d, name, denom, true), orientation);
     } catch (const Error&) {
@@ -184,17 +189,19 @@ int jpegScaleDenomFor(int width, int height, int minWidth, int minHeight) {
 
 Raster decodeJpegAtLeast(Bytes data, const std::string& name, int minWidth, int minHeight,
                          JpegThumbnailInfo* info) {
-    if (data.size() < 3 || data[0] != 0xFF || data[1] != 0xD8)
-        throw Error(name, "not a JPEG file (no start-of-image marker)");
-    Decoder d;
-    if (!readHeader(d, data.data(), data.size(), true))
-        throw Error(name, d.err.message);
-    jpeg_decompress_struct& c = d.cinfo;
-    checkPictureSize(c.image_width, c.image_height, name);
-    const int storedW = int(c.image_width), storedH = int(c.image_height);
+    return decodeJpegAtLeast(data, name, minWidth, minHeight, minWidth, minHeight, info);
+}
 
+namespace {
+
+// From a header read with its APP1 segments kept: the upright size and orientation into
+// `result`, and the EXIF thumbnail when it will do.
+std::optional<Raster> exifThumbnailFor(Decoder& d, const std::string& name, const Cover& cover,
+                                       JpegThumbnailInfo& result, int& orientation) {
+    const jpeg_decompress_struct& c = d.cinfo;
+    const int storedW = int(c.image_width), storedH = int(c.image_height);
     // The first APP1 with an orientation other than 1 wins, as in decodeJpeg.
-    int orientation = 1;
+    orientation = 1;
     for (jpeg_saved_marker_ptr m = c.marker_list; m; m = m->next) {
         if (m->marker == JPEG_APP0 + 1) {
             orientation = exifOrientation({m->data, m->data_length});
@@ -203,7 +210,6 @@ Raster decodeJpegAtLeast(Bytes data, const std::string& name, int minWidth, int 
         }
     }
     const bool swap = orientation >= 5;
-    JpegThumbnailInfo result;
     result.fullWidth = swap ? storedH : storedW;
     result.fullHeight = swap ? storedW : storedH;
 
@@ -214,15 +220,58 @@ Raster decodeJpegAtLeast(Bytes data, const std::string& name, int minWidth, int 
         if (stream.empty())
             continue;
         int denom = 1;
-        if (std::optional<Raster> thumb = decodeExifThumbnail(
-                stream, name, storedW, storedH, minWidth, minHeight, orientation, denom)) {
+        std::optional<Raster> thumb =
+            decodeExifThumbnail(stream, name, storedW, storedH, cover, orientation, denom);
+        if (thumb) {
             result.scaleDenom = denom;
             result.fromExifThumbnail = true;
-            if (info)
-                *info = result;
-            return std::move(*thumb);
         }
-        break;
+        return thumb;
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+std::optional<Raster> decodeJpegExifThumbnail(Bytes head, const std::string& name, int minWidth,
+                                              int minHeight, int thumbMinWidth, int thumbMinHeight,
+                                              JpegThumbnailInfo* info) {
+    if (head.size() < 3 || head[0] != 0xFF || head[1] != 0xD8)
+        return std::nullopt;
+    // A head cut before the start of scan fails here: libjpeg finds no image in it.
+    Decoder d;
+    if (!readHeader(d, head.data(), head.size(), true))
+        return std::nullopt;
+    try {
+        checkPictureSize(d.cinfo.image_width, d.cinfo.image_height, name);
+    } catch (const Error&) {
+        return std::nullopt;
+    }
+    JpegThumbnailInfo result;
+    int orientation = 1;
+    std::optional<Raster> thumb = exifThumbnailFor(
+        d, name, {minWidth, minHeight, thumbMinWidth, thumbMinHeight}, result, orientation);
+    if (thumb && info)
+        *info = result;
+    return thumb;
+}
+
+Raster decodeJpegAtLeast(Bytes data, const std::string& name, int minWidth, int minHeight,
+                         int thumbMinWidth, int thumbMinHeight, JpegThumbnailInfo* info) {
+    const Cover cover{minWidth, minHeight, thumbMinWidth, thumbMinHeight};
+    if (data.size() < 3 || data[0] != 0xFF || data[1] != 0xD8)
+        throw Error(name, "not a JPEG file (no start-of-image marker)");
+    Decoder d;
+    if (!readHeader(d, data.data(), data.size(), true))
+        throw Error(name, d.err.message);
+    checkPictureSize(d.cinfo.image_width, d.cinfo.image_height, name);
+
+    JpegThumbnailInfo result;
+    int orientation = 1;
+    if (std::optional<Raster> thumb = exifThumbnailFor(d, name, cover, result, orientation)) {
+        if (info)
+            *info = result;
+        return std::move(*thumb);
     }
 
     result.scaleDenom = jpegScaleDenomFor(result.fullWidth, result.fullHeight, minWidth, minHeight);

@@ -2,6 +2,7 @@
 // Reading a JPEG photo to be shown small, without decoding it at full size: libjpeg's DCT
 // scaling delivers 1/2, 1/4 or 1/8 of the picture for a fraction of the work, and many
 // cameras store a small JPEG copy in the EXIF segment that costs almost nothing to read.
+#include <optional>
 #include <string>
 
 #include "imaging/codecs/Codecs.h"
@@ -32,5 +33,19 @@ int jpegScaleDenomFor(int width, int height, int minWidth, int minHeight);
 // throw velvo::Error naming `name`, exactly as decodeJpeg does.
 Raster decodeJpegAtLeast(Bytes data, const std::string& name, int minWidth, int minHeight,
                          JpegThumbnailInfo* info = nullptr);
+
+// As decodeJpegAtLeast, except that the EXIF thumbnail already stands in for the picture when
+// it covers thumbMinWidth x thumbMinHeight as shown: a caller that keeps minWidth x minHeight
+// but shows less (a thumbnail cell) accepts the camera's small copy, enlarged if need be.
+Raster decodeJpegAtLeast(Bytes data, const std::string& name, int minWidth, int minHeight,
+                         int thumbMinWidth, int thumbMinHeight, JpegThumbnailInfo* info);
+
+// The EXIF thumbnail alone, exactly when decodeJpegAtLeast would deliver it, from `head`: the
+// file's first bytes, which need only reach the start of scan. nullopt when the thumbnail will
+// not do or the head is too short or damaged; this never throws, and decodeJpegAtLeast on the
+// whole file then has the last word.
+std::optional<Raster> decodeJpegExifThumbnail(Bytes head, const std::string& name, int minWidth,
+                                              int minHeight, int thumbMinWidth, int thumbMinHeight,
+                                              JpegThumbnailInfo* info);
 
 } // namespace velvo::imaging

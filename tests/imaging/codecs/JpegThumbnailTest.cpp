@@ -9,8 +9,12 @@
 #include "imaging/codecs/Codecs.h"
 #include "imaging/codecs/Error.h"
 #include "imaging/codecs/JpegThumbnail.h"
+#include "support/ExifJpeg.h"
 
 using namespace velvo::imaging;
+using velvo::test::exif;
+using velvo::test::ExifLayout;
+using velvo::test::withExif;
 
 namespace {
 
@@ -49,43 +53,6 @@ double differenceToBoxAverage(const Raster& reduced, const Raster& full, int den
                 sum += std::abs(reduced.row(y)[x * 3 + c] - double(total) / n);
             }
     return sum / (double(reduced.width) * reduced.height * 3);
-}
-
-struct ExifLayout {
-    int orientation = 1;
-    std::vector<uint8_t> thumbnail;
-    // Override the stored thumbnail offset and length (relative to the TIFF header).
-    std::optional<uint32_t> offset, length;
-};
-
-ExifLayout exif(int orientation, std::vector<uint8_t> thumbnail = {},
-              std::optional<uint32_t> offset = {}, std::optional<uint32_t> length = {}) {
-    return {orientation, std::move(thumbnail), offset, length};
-}
-
-// The file with an APP1 "Exif" segment after its start-of-image marker: IFD0 (orientation),
-// linked to IFD1 naming the thumbnail stream stored after it.
-std::vector<uint8_t> withExif(const std::vector<uint8_t>& jpeg, const ExifLayout& layout) {
-    std::vector<uint8_t> tiff = {'I', 'I', 42, 0, 8, 0, 0, 0};
-    auto u16 = [&](uint16_t v) { tiff.insert(tiff.end(), {uint8_t(v), uint8_t(v >> 8)}); };
-    auto u32 = [&](uint32_t v) { u16(uint16_t(v)), u16(uint16_t(v >> 16)); };
-    u16(1);
-    u16(0x0112), u16(3), u32(1), u16(uint16_t(layout.orientation)), u16(0);
-    const uint32_t ifd1 = uint32_t(tiff.size() + 4);
-    u32(ifd1);
-    u16(2);
-    const uint32_t data = ifd1 + 2 + 2 * 12 + 4;
-    u16(0x0201), u16(4), u32(1), u32(layout.offset.value_or(data));
-    u16(0x0202), u16(4), u32(1), u32(layout.length.value_or(uint32_t(layout.thumbnail.size())));
-    u32(0);
-    tiff.insert(tiff.end(), layout.thumbnail.begin(), layout.thumbnail.end());
-
-    const size_t segment = 2 + 6 + tiff.size();
-    std::vector<uint8_t> out = {0xFF, 0xD8, 0xFF, 0xE1, uint8_t(segment >> 8), uint8_t(segment)};
-    out.insert(out.end(), {'E', 'x', 'i', 'f', 0, 0});
-    out.insert(out.end(), tiff.begin(), tiff.end());
-    out.insert(out.end(), jpeg.begin() + 2, jpeg.end());
-    return out;
 }
 
 bool reddish(const Raster& r) {
@@ -257,4 +224,21 @@ TEST(JpegThumbnailFaults, DamagedExifSegmentsNeverEscapeTheirBounds) {
             EXPECT_EQ(e.file(), "d.jpg");
         }
     }
+}
+
+// The folder view reads a photo's head first: from any head, the thumbnail is exactly what the
+// whole file gives, or nothing, never a fault.
+TEST(JpegThumbnailExif, AnyHeadGivesTheWholeFilesThumbnailOrNothing) {
+    const std::vector<uint8_t> thumb = encodeJpeg(photo(160, 120));
+    const std::vector<uint8_t> file = withExif(encodeJpeg(photo(640, 480)), exif(6, thumb));
+    const Raster whole = decodeJpegAtLeast(file, "h.jpg", 200, 200, 100, 100, nullptr);
+    ASSERT_EQ(whole.width, 120);
+    size_t shortest = 0;
+    for (size_t n = std::min(file.size(), thumb.size() + 1200); n > 0; n -= std::min<size_t>(n, 7))
+        if (auto r =
+                decodeJpegExifThumbnail({file.data(), n}, "h.jpg", 200, 200, 100, 100, nullptr)) {
+            EXPECT_EQ(r->pixels, whole.pixels) << n << " bytes";
+            shortest = n;
+        }
+    EXPECT_GT(shortest, thumb.size());
 }
