@@ -18,6 +18,7 @@
 #include "print/TF_PREVIEW2.h"
 #include "retouch/TF_DRAW.h"
 #include "translation/StandardDialogLanguage.h"
+#include "translation/TLanguage.h"
 
 namespace velvo::app {
 
@@ -65,6 +66,16 @@ void OpenFiles(TF_HAIR& main, const QStringList& files) {
         platform::runGuarded([&] {
             main.LibraryLabel = QStringLiteral("Velvo5");
             main.OD_ABRIR->FileName = file;
+            // A folder is no missing file: its name ends in ".jpg" only by chance, and the
+            // user must be told which of the names given it is.
+            if (QFileInfo(file).isDir()) {
+                const QString text =
+                    QStringLiteral("%1 é uma pasta, não um arquivo de imagem.");
+                main.ShowMessage(QStringLiteral("WARNING"),
+                                 (main.L1 ? main.L1->TranslateMsg(text) : text).arg(file),
+                                 platform::MessageIcon::Information);
+                return;
+            }
             if (!QFileInfo(file).isFile()) {
                 main.ShowMessage(QStringLiteral("WARNING"),
                                  QStringLiteral("Arquivo não encontrado."),

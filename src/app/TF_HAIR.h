@@ -197,8 +197,9 @@ public:
     void ReportFaceModels();
     // velvo.ini beside the program, [Opcoes] EnquadrarAoAbrir: missing = on, "0" = off.
     bool FrameOnOpen() const;
-    // A message in the status bar (made when there is none), looked up with TranslateMsg.
-    void ShowStatus(const QString& text);
+    // A message in the status bar (made when there is none), looked up with TranslateMsg; a
+    // given `arg` then takes the place of %1, so the text stays one key whatever it names.
+    void ShowStatus(const QString& text, const QString& arg = {});
     // A malformed side file's message (the opening lookup gives it only when it reads the
     // file, so a hairstyle used again is not reported again).
     void ReportOpeningError(const std::string& error);

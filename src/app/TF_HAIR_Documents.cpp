@@ -58,6 +58,11 @@ document::TF_FILHO* TF_HAIR::NewDocument() {
                     ReportFaceModels();
             });
     }
+    // After the framing, which clears the status bar when it finds a face.
+    if (OpenMode && doc->PhotoIncomplete)
+        ShowStatus(QStringLiteral("Foto incompleta: o arquivo %1 está cortado ou danificado; "
+                                  "a parte que não pôde ser lida aparece preenchida."),
+                   doc->lblFilename->text());
     return doc;
 }
 

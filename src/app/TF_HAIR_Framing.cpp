@@ -113,8 +113,9 @@ bool TF_HAIR::FrameOnOpen() const {
                           QStringLiteral("1")) != QLatin1String("0");
 }
 
-void TF_HAIR::ShowStatus(const QString& text) {
-    statusBar()->showMessage(L1 ? L1->TranslateMsg(text) : text);
+void TF_HAIR::ShowStatus(const QString& text, const QString& arg) {
+    const QString shown = L1 ? L1->TranslateMsg(text) : text;
+    statusBar()->showMessage(arg.isNull() ? shown : shown.arg(arg));
 }
 
 void TF_HAIR::ReportOpeningError(const std::string& error) {

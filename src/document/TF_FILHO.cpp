@@ -112,6 +112,7 @@ void TF_FILHO::FormCreate() {
     if (main.OpenMode) {
         const QString file = main.OD_ABRIR->FileName;
         PictureIO1->LoadImageFile(file);
+        PhotoIncomplete = PictureIO1->ReadIncomplete();
         make24Bit(Image1);
         lblFilename->setText(file);
         Hair->setText(main.LibraryLabel);

@@ -64,6 +64,9 @@ public:
     int FaceIndex = 0;
     // The degrees the overlay's picture is turned by (0: upright, as the library has it).
     double HairTurn = 0;
+    // The photo file was cut short or damaged when this document opened it; the main window
+    // says so.
+    bool PhotoIncomplete = false;
 
     enum VirtualColor { Amarelo = 1, Marrom = 2, Vermelho = 3, Preto = 4, Normal = 5 };
 

@@ -27,6 +27,7 @@ bool TPictureIO::take(std::optional<Raster> picture, bool gif) {
     else if (gif)
         background_ = kDefaultBackground;
     view_->SetImage(toQImage(*picture), picture->bilevel);
+    incomplete_ = picture->incomplete;
     return true;
 }
 
@@ -34,12 +35,16 @@ bool TPictureIO::LoadImageFile(const QString& file) {
     installMetafileRenderer();
     if (!view_)
         return false;
+    incomplete_ = false;
     const std::filesystem::path path = toPath(file);
     return take(loadImageFile(path), formatFromExtension(path) == ImageFormat::Gif);
 }
 
 bool TPictureIO::LoadGif(const QString& file) {
-    return view_ && take(loadGif(toPath(file)), true);
+    if (!view_)
+        return false;
+    incomplete_ = false;
+    return take(loadGif(toPath(file)), true);
 }
 
 Raster TPictureIO::viewPicture() const {

@@ -51,6 +51,10 @@ public:
     bool SelectScannerSource(const QString& title = {});
     QString ScannerSource() const { return scannerSource_; }
 
+    // The last picture read was cut short or damaged: what could be read is shown, the rest
+    // filled. The caller tells the user.
+    bool ReadIncomplete() const { return incomplete_; }
+
     QColor BackgroundColor() const { return background_; }
     void SetBackgroundColor(const QColor& color) { background_ = color; }
 
@@ -63,6 +67,7 @@ private:
     TPictureView* view_ = nullptr;
     QColor background_ = kDefaultBackground;
     QString scannerSource_;
+    bool incomplete_ = false;
 };
 
 // The picture dialogs' preview reader: our own codecs, reading no more of a large JPEG than

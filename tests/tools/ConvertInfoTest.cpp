@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "imaging/codecs/Codecs.h"
 #include "imaging/codecs/ImageFile.h"
 #include "imaging/codecs/MetafileTestWriter.h"
 
@@ -81,6 +82,25 @@ TEST_F(ConvertInfoTest, FailuresExitNonZeroWithOneLineSayingWhy) {
     EXPECT_NE(velvoImg("info").status, 0);
     EXPECT_NE(velvoImg("frobnicate a b").status, 0);
 }
+TEST_F(ConvertInfoTest, ACutPhotoIsConvertedWithOneWarning) {
+    Raster r = Raster::create(64, 48, "in");
+    for (int y = 0; y < 48; ++y)
+        for (int x = 0; x < 64; ++x)
+            r.set(x, y, {uint8_t(x * 4), uint8_t(y * 5), uint8_t((x * y) % 251)});
+    const std::vector<uint8_t> jpeg = velvo::imaging::encodeJpeg(r);
+    velvo::imaging::writeFileAtomic(path("whole.jpg"), jpeg);
+    velvo::imaging::writeFileAtomic(
+        path("cut.jpg"), std::vector<uint8_t>(jpeg.begin(), jpeg.begin() + ptrdiff_t(jpeg.size() * 3 / 10)));
+
+    EXPECT_EQ(velvoImg("convert " + path("whole.jpg") + " " + path("whole.bmp")).out, "");
+    const ToolRun cut = velvoImg("convert " + path("cut.jpg") + " " + path("cut.bmp"));
+    EXPECT_EQ(cut.status, 0);
+    EXPECT_TRUE(fs::exists(path("cut.bmp")));
+    EXPECT_EQ(cut.out.find("velvo-img: warning: " + path("cut.jpg") + ": "), 0u) << cut.out;
+    EXPECT_NE(cut.out.find("incomplete"), std::string::npos) << cut.out;
+    EXPECT_EQ(std::count(cut.out.begin(), cut.out.end(), '\n'), 1) << cut.out;
+}
+
 // A metafile's text needs Qt's fonts, which the command line tool has only when it starts a
 // GUI application for it.
 TEST_F(ConvertInfoTest, MetafileTextIsDrawnOnTheCommandLine) {

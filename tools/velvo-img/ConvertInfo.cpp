@@ -6,6 +6,14 @@
 
 using namespace velvo::imaging;
 
+void warnIfIncomplete(const std::string& file, const Raster& picture) {
+    if (picture.incomplete)
+        std::fprintf(stderr,
+                     "velvo-img: warning: %s: the picture is incomplete (the file is cut short or "
+                     "damaged); the part that could not be read is filled\n",
+                     file.c_str());
+}
+
 int runConvert(const std::vector<std::string>& args) {
     if (args.size() != 2) {
         std::fputs("usage: velvo-img convert IN OUT\n", stderr);
@@ -16,6 +24,7 @@ int runConvert(const std::vector<std::string>& args) {
         std::fprintf(stderr, "velvo-img: %s: no reader for this file name extension\n", args[0].c_str());
         return 1;
     }
+    warnIfIncomplete(args[0], *picture);
     if (!saveImageFile(args[1], *picture)) {
         std::fprintf(stderr, "velvo-img: %s: no writer for this file name extension\n", args[1].c_str());
         return 1;
@@ -36,6 +45,7 @@ int runInfo(const std::vector<std::string>& args) {
     // Read by the detected format rather than the extension, so a misnamed file still reports.
     const FileBytes data(args[0]);
     std::optional<Raster> picture = decodeByFormat(format, data.bytes(), args[0]);
+    warnIfIncomplete(args[0], *picture);
     std::printf("%s %dx%d\n", formatName(format), picture->width, picture->height);
     return 0;
 }

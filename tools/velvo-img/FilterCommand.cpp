@@ -172,6 +172,7 @@ void loadPicture(const std::string& file, TPixelBitmap& bitmap) {
     std::optional<velvo::imaging::Raster> raster = velvo::imaging::loadImageFile(file);
     if (!raster)
         throw velvo::Error(file, "no reader for this file name extension");
+    warnIfIncomplete(file, *raster);
     bitmap.SetSize(raster->width, raster->height);
     for (int y = 0; y < raster->height; ++y)
         std::memcpy(bitmap.PixelAt(0, y), raster->row(y), raster->stride());

@@ -40,6 +40,7 @@ imaging::Raster load(const fs::path& file) {
     std::optional<imaging::Raster> picture = imaging::loadImageFile(file);
     if (!picture)
         throw Error(file.string(), "not a picture format the studio reads");
+    warnIfIncomplete(file.string(), *picture);
     return std::move(*picture);
 }
 

@@ -211,7 +211,7 @@ public:
                 x = 0;
                 ++row;
             } else if (value == 1) {
-                break;
+                return d;
             } else if (value == 2) {
                 x += r_.u8();
                 row += r_.u8();
@@ -225,6 +225,8 @@ public:
                     r_.skip(1);
             }
         }
+        // The data ran out without its end-of-bitmap code before the last row was filled.
+        d.picture.incomplete = row < h - 1 || (row == h - 1 && x < w);
         return d;
     }
 

@@ -8,7 +8,8 @@
 // palette colour. Indices past the colour table's end are black.
 //
 // Leniency: a code stream that ends early (a truncated file, a missing end code) keeps the
-// rows decoded so far and leaves the rest of the frame in the background colour. A file with no
+// rows decoded so far and leaves the rest of the frame in the background colour, marking the
+// picture incomplete when pixels are missing. A file with no
 // image at all, an image without a single decoded pixel, a code above the next free code and an
 // initial code size outside 2..9 are errors.
 #include <algorithm>
@@ -198,10 +199,12 @@ Raster decodeGif(Bytes data, const std::string& name) {
             uint8_t* p = out.pixels.data() + 3 * i;
             p[0] = fill.b, p[1] = fill.g, p[2] = fill.r;
         }
+        out.incomplete = res.produced < frameSize;
         return out;
     }
     out = Raster::create(canvasW, canvasH, name, fill);
     out.background = background;
+    out.incomplete = res.produced < frameSize;
     const std::vector<int> order = rowOrder(h, interlaced);
     const size_t fullRows = res.produced / size_t(w);
     for (size_t sr = 0; sr <= fullRows && sr < size_t(h); ++sr) {

@@ -1,11 +1,11 @@
 // HEIC/HEIF and AVIF through libheif: the primary image, with the rotation, mirror and crop
 // the file asks for (libheif applies them while decoding), 8 bits or more per sample.
 //
-// libheif refuses images wider or taller than its size limit while it reads the boxes, and we
-// set that limit to ours; the pixel-count limit is checked on the primary image's size before
-// anything is decoded. The decoded picture arrives as interleaved RGB(A) and is converted to
-// BGR once, row by row, into the Raster; samples above 8 bits are scaled with rounding and
-// alpha is composited onto white as in the PNG reader.
+// The sizes the file declares (every image's, a grid's or overlay's output) are checked against
+// our limits from its boxes before libheif sees it (HeifLayout), and the primary image's size
+// once more as libheif reports it. The decoded picture arrives as interleaved RGB(A) and is
+// converted to BGR once, row by row, into the Raster; samples above 8 bits are scaled with
+// rounding and alpha is composited onto white as in the PNG reader.
 #include <algorithm>
 #include <memory>
 
@@ -14,6 +14,7 @@
 #include "imaging/codecs/Codecs.h"
 #include "imaging/codecs/Error.h"
 #include "imaging/codecs/FileBytes.h"
+#include "imaging/codecs/HeifLayout.h"
 
 namespace velvo::imaging {
 
@@ -101,6 +102,7 @@ void convertRow(const uint8_t* in, uint8_t* out, int width, bool alpha, int bits
 Raster decodeHeif(Bytes data, const std::string& name) {
     if (data.size() < 12 || data[4] != 'f' || data[5] != 't' || data[6] != 'y' || data[7] != 'p')
         throw Error(name, "not a HEIF file (no \"ftyp\" box)");
+    heif::checkDeclaredSizes(data, name);
     initialise();
     const PictureLimits& lim = pictureLimits();
     std::unique_ptr<heif_context, ContextFree> ctx(heif_context_alloc());

@@ -183,11 +183,36 @@ std::optional<Raster> loadGif(const fs::path& file) {
     return decodeGif(data.bytes(), name);
 }
 
+namespace {
+// Formats whose signature cannot be mistaken for the start of a damaged file of another kind;
+// a file beginning with one of them is that format whatever its name says.
+bool unmistakable(ImageFormat f) {
+    switch (f) {
+    case ImageFormat::Gif:
+    case ImageFormat::Jpeg:
+    case ImageFormat::Png:
+    case ImageFormat::Tiff:
+    case ImageFormat::Bmp:
+    case ImageFormat::Webp:
+    case ImageFormat::Heif:
+    case ImageFormat::Avif: return true;
+    default: return false;
+    }
+}
+
+bool sameReader(ImageFormat a, ImageFormat b) {
+    auto reader = [](ImageFormat f) {
+        return f == ImageFormat::Cur    ? ImageFormat::Ico
+               : f == ImageFormat::Avif ? ImageFormat::Heif
+                                        : f;
+    };
+    return reader(a) == reader(b);
+}
+} // namespace
+
 std::optional<Raster> loadImageFile(const fs::path& file) {
     const std::string name = file.string();
     const ImageFormat format = formatFromExtension(file);
-    if (format == ImageFormat::Gif)
-        return loadGif(file);
     if (format == ImageFormat::None) {
         auto it = extraFormats().find(lowerExtension(file));
         if (it == extraFormats().end() || !it->second.reader)
@@ -195,7 +220,19 @@ std::optional<Raster> loadImageFile(const fs::path& file) {
         return it->second.reader(FileBytes(file).bytes(), name);
     }
     const FileBytes data(file);
-    return decodeByFormat(format, data.bytes(), name);
+    const Bytes bytes = data.bytes();
+    // The extension chooses the reader; a photo renamed to another format's extension (a PNG
+    // saved as ".gif") is refused with what it really is, not as a damaged file of the other.
+    const ImageFormat content = detectFormat(bytes.first(std::min<size_t>(bytes.size(), 64)));
+    if (unmistakable(content) && !sameReader(content, format))
+        throw Error(name, std::string("the file holds a ") + formatName(content) +
+                              " picture, not " + formatName(format) +
+                              " (its name has the wrong extension)");
+    const bool gifSignature = bytes.size() >= 3 && std::memcmp(bytes.data(), "GIF", 3) == 0;
+    if (format == ImageFormat::Gif && !gifSignature)
+        throw Error(name, "not a valid GIF file: it does not begin with the \"GIF\" signature "
+                          "(the file is damaged or is not a picture)");
+    return decodeByFormat(format, bytes, name);
 }
 
 std::optional<Raster> decodeByFormat(ImageFormat format, std::span<const uint8_t> data,

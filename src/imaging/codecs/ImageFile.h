@@ -25,7 +25,9 @@ ImageFormat formatFromExtension(const std::filesystem::path& file);
 
 // Reads the file by its extension, compared in lower case. nullopt when the extension names no
 // reader, in which case the file is not opened. Throws velvo::Error when the file cannot be
-// opened or is not a valid picture of that format.
+// opened or is not a valid picture of that format; the message says so when the content is
+// another format (a PNG renamed ".gif"), and a ".gif" without the "GIF" signature is an error
+// here, unlike in loadGif.
 std::optional<Raster> loadImageFile(const std::filesystem::path& file);
 
 // Decodes a file held in memory with the reader of `format`; nullopt for None.

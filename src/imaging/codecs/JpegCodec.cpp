@@ -1,7 +1,8 @@
 // JPEG through libjpeg-turbo; the error handling is described in JpegDecoding.h.
 //
 // Warnings (corrupt data that libjpeg recovers from, a file cut short that it completes with
-// grey) are accepted: the picture is delivered as decoded, as every viewer does.
+// grey) are accepted: the picture is delivered as decoded, as every viewer does, and marked
+// incomplete when picture data was lost.
 #include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
@@ -112,7 +113,9 @@ Raster decodeJpeg(Bytes data, const std::string& name) {
     if (!readPixels(d, picture.pixels.data(), picture.stride(), cmyk ? cmykRow.data() : nullptr,
                     c.saw_Adobe_marker))
         throw Error(name, d.err.message);
-    return applyOrientation(std::move(picture), orientation);
+    Raster upright = applyOrientation(std::move(picture), orientation);
+    upright.incomplete = d.err.lostData;
+    return upright;
 }
 
 std::vector<uint8_t> encodeJpeg(const Raster& picture, int quality) {

@@ -1,5 +1,7 @@
 #include "imaging/codecs/JpegDecoding.h"
 
+#include <jerror.h>
+
 namespace velvo::imaging::jpeg {
 
 namespace {
@@ -14,6 +16,20 @@ extern "C" void onError(j_common_ptr cinfo) {
 
 // libjpeg prints warnings on stderr by default; a decoder has no business writing there.
 extern "C" void onOutputMessage(j_common_ptr) {}
+
+// Level -1 is a warning; higher levels are trace messages.
+extern "C" void onEmitMessage(j_common_ptr cinfo, int level) {
+    if (level >= 0)
+        return;
+    auto* err = reinterpret_cast<ErrorManager*>(cinfo->err);
+    const int code = err->pub.msg_code;
+    // The end of the file alone (JWRN_JPEG_EOF) loses nothing when only the end-of-image
+    // marker is missing; a scan cut short always runs into the fake end marker libjpeg puts
+    // there, and that is JWRN_HIT_MARKER.
+    if (code == JWRN_HIT_MARKER || code == JWRN_MUST_RESYNC)
+        err->lostData = true;
+    ++err->pub.num_warnings;
+}
 
 extern "C" void onProgress(j_common_ptr cinfo) {
     auto* dinfo = reinterpret_cast<j_decompress_ptr>(cinfo);
@@ -30,7 +46,9 @@ void initErrors(ErrorManager& err) {
     jpeg_std_error(&err.pub);
     err.pub.error_exit = onError;
     err.pub.output_message = onOutputMessage;
+    err.pub.emit_message = onEmitMessage;
     err.message[0] = '\0';
+    err.lostData = false;
 }
 
 bool readHeader(Decoder& d, const uint8_t* data, size_t size, bool keepApp1) {

@@ -18,6 +18,9 @@ struct ErrorManager {
     jpeg_error_mgr pub;
     std::jmp_buf jump;
     char message[JMSG_LENGTH_MAX];
+    // A warning said picture data was lost: the entropy-coded data broke off (the file ends
+    // inside a scan) or had to be resynchronised. libjpeg fills what it lost and goes on.
+    bool lostData;
 };
 
 // Errors longjmp to err.jump; warnings are still counted in num_warnings but never printed.

@@ -31,6 +31,10 @@ struct Raster {
     std::optional<Bgr> background;
     // The picture came from a two-colour black-and-white source; SaveBmp may keep it 1-bit.
     bool bilevel = false;
+    // The file broke off (cut short, or its picture data damaged) and the reader kept what it
+    // could: the rest of the picture is filled, and the user should be told. Set by the
+    // readers that keep such pictures: JPEG, GIF, and run-length BMP.
+    bool incomplete = false;
 
     // Allocates width x height, filled with `fill`. Throws velvo::Error naming `file` when the
     // size is not positive or exceeds pictureLimits().

@@ -113,7 +113,7 @@ PixelFormat readFormat(const Directory& dir, const std::string& name) {
 
     const int b = f.bitsPerSample;
     if (f.floating) {
-        if (b != 16 && b != 24 && b != 32)
+        if (b != 16 && b != 24 && b != 32 && b != 64)
             throw Error(name, std::to_string(b) + "-bit floating-point samples are not supported");
         if (f.model == ColourModel::Palette)
             throw Error(name, "floating-point palette indices are not valid");

@@ -40,6 +40,14 @@ uint8_t reduceFloat(float f) {
     return f >= 1 ? 255 : uint8_t(f * 255 + 0.5f);
 }
 
+// Doubles are reduced in double: narrowed to float first, a value just below a rounding
+// boundary could land on it.
+uint8_t reduceFloat(double d) {
+    if (!(d > 0))
+        return 0;
+    return d >= 1 ? 255 : uint8_t(d * 255 + 0.5);
+}
+
 // Colour `c` over white with coverage `a`.
 uint8_t overWhite(uint8_t c, uint8_t a, AlphaKind kind) {
     if (kind == AlphaKind::Associated)
@@ -83,13 +91,14 @@ uint8_t SampleImage::sample(const uint8_t* row, size_t index, bool raw) const {
     if (format_.floating) {
         const size_t width = size_t(format_.bitsPerSample) / 8;
         const uint8_t* p = row + width * index;
-        uint32_t v = 0;
+        uint64_t v = 0;
         for (size_t b = 0; b < width; ++b)
-            v |= uint32_t(p[b]) << (8 * (format_.bigEndian ? width - 1 - b : b));
+            v |= uint64_t(p[b]) << (8 * (format_.bigEndian ? width - 1 - b : b));
         switch (width) {
-        case 2: return reduceFloat(smallFloat(v, 5, 10));
-        case 3: return reduceFloat(smallFloat(v, 7, 16));
-        default: return reduceFloat(std::bit_cast<float>(v));
+        case 2: return reduceFloat(smallFloat(uint32_t(v), 5, 10));
+        case 3: return reduceFloat(smallFloat(uint32_t(v), 7, 16));
+        case 4: return reduceFloat(std::bit_cast<float>(uint32_t(v)));
+        default: return reduceFloat(std::bit_cast<double>(v));
         }
     }
     switch (format_.bitsPerSample) {

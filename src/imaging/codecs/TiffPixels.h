@@ -17,9 +17,10 @@ struct PixelFormat {
     ColourModel model = ColourModel::BlackIsZero;
     AlphaKind alpha = AlphaKind::None;
     int samplesPerPixel = 1; // in the file, 1..64
-    int bitsPerSample = 1;   // 1, 2, 4, 8 or 16; 16, 24 or 32 when floating
-    // IEEE half and single, and the 24-bit float of scientific writers (1 sign, 7 exponent
-    // and 16 mantissa bits), in the file's byte order. 0..1 is the range shown, clamped.
+    int bitsPerSample = 1;   // 1, 2, 4, 8 or 16; 16, 24, 32 or 64 when floating
+    // IEEE half, single and double, and the 24-bit float of scientific writers (1 sign, 7
+    // exponent and 16 mantissa bits), in the file's byte order. 0..1 is the range shown,
+    // clamped.
     bool floating = false;
     int kept = 1;            // leading samples that matter: colour samples plus alpha
     bool bigEndian = false;

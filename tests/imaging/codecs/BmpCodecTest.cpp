@@ -192,6 +192,13 @@ TEST(BmpCodec, Rle8EscapesDeltasAndClippedRuns) {
     EXPECT_EQ(rowOf(r, 2), (std::vector<Bgr>{kRed, kRed, kGreen, kBlue, kGreen}));
     EXPECT_EQ(rowOf(r, 1), std::vector<Bgr>(5, kWhite)); // skipped by the delta
     EXPECT_EQ(rowOf(r, 0), (std::vector<Bgr>{kWhite, kBlue, kBlue, kBlue, kBlue}));
+    EXPECT_FALSE(r.incomplete);
+    // Cut after the first row: the rest stays white, and the picture says it is incomplete.
+    f.pixels.resize(10);
+    r = decode(f.bytes());
+    EXPECT_EQ(rowOf(r, 2), (std::vector<Bgr>{kRed, kRed, kGreen, kBlue, kGreen}));
+    EXPECT_EQ(rowOf(r, 0), std::vector<Bgr>(5, kWhite));
+    EXPECT_TRUE(r.incomplete);
 
     // Deltas and lines that leave the picture end decoding instead of writing outside it.
     f.pixels = {0, 2, 200, 200, 5, 1, 0, 0, 0, 0, 0, 0, 0, 0, 7, 2};

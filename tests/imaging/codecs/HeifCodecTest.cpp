@@ -228,3 +228,80 @@ TEST(HeifCodec, ASizeBeyondTheLimitsIsRefusedBeforeDecoding) {
     pictureLimits().maxPixels = 64 * 48 - 1;
     EXPECT_THROW(decodeHeif(plainHeic(), "many.heic"), velvo::Error);
 }
+
+namespace {
+// Writes `value` big-endian over `bytes` bytes at `at`.
+void putBig(std::vector<uint8_t>& file, size_t at, uint32_t value, int bytes) {
+    for (int k = 0; k < bytes; ++k)
+        file[at + size_t(k)] = uint8_t(value >> (8 * (bytes - 1 - k)));
+}
+
+// Where the body of the n-th box of `type` begins, or 0.
+size_t boxBody(const std::vector<uint8_t>& file, const char* type, int n = 0) {
+    for (size_t at = 4; at + 4 <= file.size(); ++at)
+        if (std::memcmp(file.data() + at, type, 4) == 0 && n-- == 0)
+            return at + 4;
+    return 0;
+}
+} // namespace
+
+// libheif wraps a picture whose sides are not whole coding blocks in a one-tile grid that crops
+// the tile; the grid's output size sits in 'idat', the grid's and the tile's declared sizes in
+// two 'ispe' boxes. AVIF files are checked by the same boxes.
+TEST(HeifCodec, DeclaredSizesAreCheckedBeforeDecoding) {
+    HeifFile f;
+    f.width = 63, f.height = 47;
+    const std::vector<uint8_t> gridded = encodeHeif(f, [&](int x, int y, uint16_t* c) { quadrants(f, x, y, c); });
+    REQUIRE_ENCODED(gridded, "HEVC");
+    const size_t idat = boxBody(gridded, "idat");
+    ASSERT_NE(idat, 0u);
+    ASSERT_EQ(gridded[idat + 2], 0) << "one row, one column";
+    // The grid's own 'ispe' holds the cropped size, the tile's a whole block.
+    size_t gridIspe = 0;
+    for (int n = 0; size_t body = boxBody(gridded, "ispe", n); ++n)
+        if (gridded[body + 7] == 63 && gridded[body + 11] == 47)
+            gridIspe = body + 4;
+    ASSERT_NE(gridIspe, 0u);
+    const size_t mdat = boxBody(gridded, "mdat");
+    ASSERT_NE(mdat, 0u);
+
+    struct Case {
+        const char* what;
+        uint32_t outW, outH;     // the grid's output
+        uint32_t declW, declH;   // the grid's 'ispe', 0 = as written
+        const char* fault;       // empty: decodes at the output size
+    };
+    const Case cases[] = {
+        {"as written", 63, 47, 0, 0, ""},
+        {"output and size over the limit", 20000, 20000, 20000, 20000, "exceeds the limit"},
+        {"output alone over the limit", 20000, 20000, 0, 0, "exceeds the limit"},
+        {"output larger than the declared size", 4000, 3000, 0, 0, "do not make"},
+        {"one tile stretched over 4000x3000", 4000, 3000, 4000, 3000, "do not make"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::vector<uint8_t> bytes = gridded;
+        putBig(bytes, idat + 4, c.outW, 2);
+        putBig(bytes, idat + 6, c.outH, 2);
+        if (c.declW) {
+            putBig(bytes, gridIspe, c.declW, 4);
+            putBig(bytes, gridIspe + 4, c.declH, 4);
+        }
+        // A refused file's tile cannot be decoded either, so a refusal that comes only after
+        // decoding gives libheif's fault, not the one expected.
+        if (*c.fault)
+            std::fill(bytes.begin() + ptrdiff_t(mdat), bytes.end(), 0);
+        try {
+            const Raster r = decodeHeif(bytes, "lying.heic");
+            EXPECT_EQ(*c.fault, '\0') << "decoded " << r.width << "x" << r.height;
+            EXPECT_EQ(r.width, int(c.outW));
+            EXPECT_EQ(r.height, int(c.outH));
+            if (r.width == 63)
+                expectQuadrants(r, kRed, kGreen, kBlue, kWhite);
+        } catch (const velvo::Error& e) {
+            EXPECT_NE(*c.fault, '\0') << e.what();
+            EXPECT_EQ(e.file(), "lying.heic");
+            EXPECT_NE(e.fault().find(c.fault), std::string::npos) << e.what();
+        }
+    }
+}

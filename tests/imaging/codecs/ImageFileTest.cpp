@@ -109,13 +109,70 @@ TEST_F(ImageFileTest, MissingOrBrokenFileIsAnErrorNamingIt) {
     EXPECT_THROW(loadImageFile(at("nobm.bmp")), velvo::Error);
 }
 
-TEST_F(ImageFileTest, GifWithoutSignatureIsNotRead) {
-    write("png.gif", encodePng(smallPicture()));
+// The hairstyle reader (loadGif) still stops quietly at a file without "GIF"; opening a file by
+// its name says what is wrong with it.
+TEST_F(ImageFileTest, AFileOfAnotherFormatOrADamagedGifSaysWhatIsWrong) {
+    struct Case {
+        const char* name;
+        std::vector<uint8_t> bytes;
+        const char* fault;
+    };
+    const Case cases[] = {
+        {"png.gif", encodePng(smallPicture()), "holds a PNG picture, not GIF"},
+        {"bitmap.jpg", encodeBmp(smallPicture()), "holds a BMP picture, not JPEG"},
+        {"tiff.png", encodeTiff(smallPicture()), "holds a TIFF picture, not PNG"},
+        {"damaged.gif", {'G', 'X', 'F', '8', '9', 'a', 13, 0, 7, 0, 0, 0, 0}, "not a valid GIF"},
+        {"short.gif", {'G', 'I'}, "not a valid GIF"},
+        {"zeros.gif", std::vector<uint8_t>(40, 0), "not a valid GIF"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        write(c.name, c.bytes);
+        try {
+            loadImageFile(at(c.name));
+            ADD_FAILURE() << "read without a word";
+        } catch (const velvo::Error& e) {
+            EXPECT_EQ(e.file(), at(c.name).string());
+            EXPECT_NE(e.fault().find(c.fault), std::string::npos) << e.what();
+        }
+    }
     EXPECT_EQ(loadGif(at("png.gif")), std::nullopt);
-    EXPECT_EQ(loadImageFile(at("png.gif")), std::nullopt);
-    write("short.gif", {'G', 'I'});
     EXPECT_EQ(loadGif(at("short.gif")), std::nullopt);
     EXPECT_THROW(loadGif(at("missing.gif")), velvo::Error);
+}
+
+// A file cut short that a reader still shows is marked, so that the user can be told; a
+// whole one, or one missing only its closing marker, is not.
+TEST_F(ImageFileTest, PicturesReadFromCutFilesAreMarkedIncomplete) {
+    Raster photo = Raster::create(64, 48, "photo");
+    for (int y = 0; y < 48; ++y)
+        for (int x = 0; x < 64; ++x)
+            photo.set(x, y, {uint8_t(x * 4), uint8_t(y * 5), uint8_t((x * y) % 251)});
+    const std::vector<uint8_t> jpeg = encodeJpeg(photo), gif = encodeGif(photo);
+    auto first = [](const std::vector<uint8_t>& file, size_t n) {
+        return std::vector<uint8_t>(file.begin(), file.begin() + ptrdiff_t(n));
+    };
+    struct Case {
+        const char* name;
+        std::vector<uint8_t> bytes;
+        bool incomplete;
+    };
+    const Case cases[] = {
+        {"whole.jpg", jpeg, false},
+        {"no-end-marker.jpg", first(jpeg, jpeg.size() - 2), false},
+        {"cut.jpg", first(jpeg, jpeg.size() * 3 / 10), true},
+        {"cut-late.jpg", first(jpeg, jpeg.size() - 40), true},
+        {"whole.gif", gif, false},
+        {"cut.gif", first(gif, gif.size() * 6 / 10), true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        write(c.name, c.bytes);
+        const std::optional<Raster> r = loadImageFile(at(c.name));
+        ASSERT_TRUE(r.has_value());
+        EXPECT_EQ(r->width, 64);
+        EXPECT_EQ(r->incomplete, c.incomplete);
+    }
 }
 
 TEST_F(ImageFileTest, MetafilesGiveAClearError) {

@@ -16,7 +16,7 @@ using namespace velvo::imaging::tifftest;
 namespace {
 // Samples of `width` bytes in the file's byte order; with `predict`, as predictor 3 stores a
 // row of them: byte planes, most significant first, then bytewise differences `step` apart.
-std::vector<uint8_t> pack(const std::vector<uint32_t>& values, size_t width, bool big,
+std::vector<uint8_t> pack(const std::vector<uint64_t>& values, size_t width, bool big,
                           size_t step = 0) {
     std::vector<uint8_t> out(values.size() * width);
     for (size_t s = 0; s < values.size(); ++s)
@@ -39,42 +39,55 @@ std::string faultOf(TiffBuilder b) {
 }
 } // namespace
 
-TEST(TiffFloatTest, HalfFloat24AndSingleAreClampedToTheUnitRange) {
-    // 0.25, 0.5, 0.75, 1, 2, -1, NaN, infinity, the smallest subnormal.
-    const std::vector<uint8_t> want = {64, 128, 191, 255, 255, 0, 0, 255, 0};
-    const std::vector<uint32_t> half = {0x3400, 0x3800, 0x3A00, 0x3C00, 0x4000,
+TEST(TiffFloatTest, HalfFloat24SingleAndDoubleAreClampedToTheUnitRange) {
+    // 0.25, 0.5, 0.75, 1, 2, -1, NaN, infinity, the smallest subnormal; for doubles also a
+    // value just under the rounding step between 127 and 128, which a narrowing to float
+    // would push over it.
+    const std::vector<uint8_t> want = {64, 128, 191, 255, 255, 0, 0, 255, 0, 127};
+    const std::vector<uint64_t> half = {0x3400, 0x3800, 0x3A00, 0x3C00, 0x4000,
                                         0xBC00, 0x7E00, 0x7C00, 0x0001};
-    const std::vector<uint32_t> fp24 = {0x3D0000, 0x3E0000, 0x3E8000, 0x3F0000, 0x400000,
+    const std::vector<uint64_t> fp24 = {0x3D0000, 0x3E0000, 0x3E8000, 0x3F0000, 0x400000,
                                         0xBF0000, 0x7F8000, 0x7F0000, 0x000001};
-    std::vector<uint32_t> single;
+    std::vector<uint64_t> single, twice;
     for (float f : {0.25f, 0.5f, 0.75f, 1.0f, 2.0f, -1.0f, NAN, INFINITY, 1e-40f})
         single.push_back(std::bit_cast<uint32_t>(f));
-    const std::vector<uint32_t>* const all[] = {&half, &fp24, &single};
+    for (double d : {0.25, 0.5, 0.75, 1.0, 2.0, -1.0, double(NAN), double(INFINITY), 5e-324,
+                     127.5 / 255 - 1e-12})
+        twice.push_back(std::bit_cast<uint64_t>(d));
+    const std::vector<uint64_t>* const all[] = {&half, &fp24, &single, &twice};
     for (bool big : {false, true})
         for (const auto* values : all) {
-            const uint32_t bits = values == &half ? 16 : values == &fp24 ? 24 : 32;
-            const Raster r = decodeTiff(basicTiff(9, 1, 1, 1, bits, big)
+            const uint32_t bits = values == &half   ? 16
+                                  : values == &fp24 ? 24
+                                  : values == &twice ? 64
+                                                     : 32;
+            const int n = int(values->size());
+            const Raster r = decodeTiff(basicTiff(uint32_t(n), 1, 1, 1, bits, big)
                                             .field(339, 3, {3})
                                             .strip(pack(*values, bits / 8, big))
                                             .build(),
                                         "f.tif");
-            for (int x = 0; x < 9; ++x)
+            for (int x = 0; x < n; ++x)
                 EXPECT_EQ(r.at(x, 0), (Bgr{want[x], want[x], want[x]})) << bits << big << x;
         }
 }
 
 TEST(TiffFloatTest, FloatingPointPredictorAndLyingSizes) {
-    std::vector<uint32_t> rgb; // 5 x 1, a ramp per channel
-    for (int i = 0; i < 15; ++i)
+    std::vector<uint64_t> rgb, rgb64; // 5 x 1, a ramp per channel
+    for (int i = 0; i < 15; ++i) {
         rgb.push_back(std::bit_cast<uint32_t>(float(i * 17) / 255.0f));
-    auto file = [&](bool big) {
-        return basicTiff(5, 1, 2, 3, 32, big).field(339, 3, {3, 3, 3}).field(317, 3, {3});
-    };
-    for (bool big : {false, true}) {
-        const Raster r = decodeTiff(file(big).strip(pack(rgb, 4, big, 3)).build(), "f.tif");
-        EXPECT_EQ(r.at(1, 0), (Bgr{85, 68, 51})) << big;
-        EXPECT_EQ(r.at(4, 0), (Bgr{238, 221, 204})) << big;
+        rgb64.push_back(std::bit_cast<uint64_t>(double(i * 17) / 255.0));
     }
+    auto file = [&](bool big, uint32_t bits = 32) {
+        return basicTiff(5, 1, 2, 3, bits, big).field(339, 3, {3, 3, 3}).field(317, 3, {3});
+    };
+    for (bool big : {false, true})
+        for (uint32_t bits : {32u, 64u}) {
+            const auto strip = bits == 32 ? pack(rgb, 4, big, 3) : pack(rgb64, 8, big, 3);
+            const Raster r = decodeTiff(file(big, bits).strip(strip).build(), "f.tif");
+            EXPECT_EQ(r.at(1, 0), (Bgr{85, 68, 51})) << big << bits;
+            EXPECT_EQ(r.at(4, 0), (Bgr{238, 221, 204})) << big << bits;
+        }
     const auto strip = pack(rgb, 4, false, 3);
     EXPECT_NE(faultOf(file(false).field(279, 4, {59}).strip(strip)).find("truncated"),
               std::string::npos);
@@ -83,7 +96,7 @@ TEST(TiffFloatTest, FloatingPointPredictorAndLyingSizes) {
         faultOf(file(false).field(273, 4, {uint32_t(size - 8)}).strip(strip)).find("truncated"),
         std::string::npos);
     EXPECT_NE(
-        faultOf(basicTiff(2, 1, 1, 1, 64).field(339, 3, {3}).strip(strip)).find("64-bit floating"),
+        faultOf(basicTiff(2, 1, 1, 1, 48).field(339, 3, {3}).strip(strip)).find("48-bit floating"),
         std::string::npos);
     EXPECT_NE(faultOf(basicTiff(5, 1, 2, 3, 8).field(317, 3, {3}).strip(strip)).find("predictor"),
               std::string::npos);
@@ -124,7 +137,8 @@ TEST(TiffFloatTest, ReadsWhatImageMagickWritesAsFloats) {
     for (std::string options :
          {"-compress lzw -depth 16", "-compress lzw -depth 24",
           "-compress zip -depth 32 -define tiff:endian=msb",
-          "-compress zip -depth 24 -define tiff:endian=msb",
+          "-compress zip -depth 24 -define tiff:endian=msb", "-compress zip -depth 64",
+          "-compress lzw -depth 64 -define tiff:endian=msb -type Grayscale",
           "-compress zip -depth 16 -type Grayscale", "-compress lzw -depth 32 -type Grayscale"}) {
         const std::string tif = dir / "f.tif", rgb = dir / "f.rgb";
         ASSERT_EQ(std::system(("convert " + dir / "in.ppm" + " " + options +
