@@ -27,16 +27,6 @@ constexpr double kEyeSpanPerFaceWidth = 0.45;
 // midpoint is as steady as the hits' centre and counts half.
 constexpr double kEyeWeightWidth = 0.25, kEyeWeightCentre = 0.5;
 
-std::vector<fs::path> cascadeFolders(const fs::path& programFolder) {
-    std::vector<fs::path> folders;
-    if (!programFolder.empty())
-        folders.push_back(programFolder / "cascades");
-    for (const char* dir : {"/usr/share/opencv4/haarcascades", "/usr/share/opencv4/lbpcascades",
-                            "/usr/share/opencv/haarcascades", "/usr/share/opencv/lbpcascades"})
-        folders.emplace_back(dir);
-    return folders;
-}
-
 bool load(cv::CascadeClassifier& c, const std::vector<fs::path>& folders, const std::string& name,
           fs::path& found) {
     std::error_code ec;
@@ -187,6 +177,16 @@ FaceFinder::FaceFinder(const fs::path& programFolder, const std::string& faceCas
 }
 
 FaceFinder::~FaceFinder() = default;
+
+std::vector<fs::path> FaceFinder::cascadeFolders(const fs::path& programFolder) {
+    std::vector<fs::path> folders;
+    if (!programFolder.empty())
+        folders.push_back(programFolder / "cascades");
+    for (const char* dir : {"/usr/share/opencv4/haarcascades", "/usr/share/opencv4/lbpcascades",
+                            "/usr/share/opencv/haarcascades", "/usr/share/opencv/lbpcascades"})
+        folders.emplace_back(dir);
+    return folders;
+}
 
 bool FaceFinder::available() const {
     return impl_->haveFace;

@@ -1,0 +1,41 @@
+#include "fit/FaceFinderStatus.h"
+
+#include <algorithm>
+#include <string_view>
+#include <system_error>
+
+#include "fit/FaceFinder.h"
+
+namespace fs = std::filesystem;
+
+namespace velvo::fit {
+
+FaceFinderStatus faceFinderStatus(const fs::path& programFolder) {
+    return faceFinderStatus(programFolder / "models", FaceFinder::cascadeFolders(programFolder));
+}
+
+FaceFinderStatus faceFinderStatus(const fs::path& modelFolder, const std::vector<fs::path>& cascadeFolders) {
+    FaceFinderStatus status;
+    status.modelFolder = modelFolder;
+    status.cascadeFolders = cascadeFolders;
+    // An unreadable folder counts as an empty one: the finder would find nothing there either.
+    std::error_code ec;
+    for (fs::directory_iterator it(modelFolder, ec), end; !ec && it != end; it.increment(ec))
+        if (it->path().extension() == ".onnx" && it->is_regular_file(ec))
+            status.models.push_back(it->path());
+    std::sort(status.models.begin(), status.models.end());
+    for (const char* name :
+         {FaceFinder::kDefaultFaceCascade, FaceFinder::kRefineCascade, FaceFinder::kEyeCascade}) {
+        for (const fs::path& dir : cascadeFolders) {
+            if (!fs::is_regular_file(dir / name, ec))
+                continue;
+            status.cascades.push_back(dir / name);
+            if (std::string_view(name) == FaceFinder::kDefaultFaceCascade)
+                status.faceCascade = dir / name;
+            break;
+        }
+    }
+    return status;
+}
+
+} // namespace velvo::fit
