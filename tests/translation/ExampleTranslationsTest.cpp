@@ -1,3 +1,4 @@
+#include "app/TF_DIAGNOSTICO_Translations.h"
 #include "app/TF_HAIR_Translations.h"
 #include "app/TF_QSTART_Translations.h"
 #include "library/TF_THUMBS_Translations.h"
@@ -43,9 +44,9 @@ QString segment(const QString& path, int index) {
 
 } // namespace
 
-TEST(MainWindowTranslationList, HoldsTheEightyOnePathsOfTheMainWindow) {
+TEST(MainWindowTranslationList, HoldsTheEightyTwoPathsOfTheMainWindow) {
     const QStringList list = mainWindowTranslationList();
-    ASSERT_EQ(list.size(), 81);
+    ASSERT_EQ(list.size(), 82);
     QSet<QString> seen;
     for (const QString& path : list) {
         EXPECT_EQ(path.count(u'.'), 2) << path.toStdString();
@@ -58,6 +59,7 @@ TEST(MainWindowTranslationList, HoldsTheEightyOnePathsOfTheMainWindow) {
     EXPECT_TRUE(list.contains("F_HAIR.CB_TIPO.Items"));
     EXPECT_TRUE(list.contains("F_HAIR.OD_ABRIR.Title"));
     EXPECT_TRUE(list.contains("F_HAIR.StyledLabel8.Caption"));
+    EXPECT_TRUE(list.contains("F_HAIR.Diagnostico1.CAPTION"));
     EXPECT_EQ(list.front(), "F_HAIR.Arquivo1.Caption");
     EXPECT_EQ(list.back(), "F_HAIR.BitBtn21.Hint");
 }
@@ -238,7 +240,8 @@ TEST(ExampleTranslations, CoverTheFirstStepsAndAboutWindows) {
     for (const QString& name : exampleFiles) {
         const IniFile ini(dataFolder + name);
         ASSERT_TRUE(ini.isLoaded());
-        for (const QString& path : firstSteps + velvo::app::aboutTranslationList())
+        for (const QString& path : firstSteps + velvo::app::aboutTranslationList() +
+                                       velvo::app::diagnosticsTranslationList())
             EXPECT_FALSE(ini.readString("Translations", path, {}).isEmpty())
                 << name.toStdString() << ": " << path.toStdString();
         // The blank run leaves room for the resize button's picture.
