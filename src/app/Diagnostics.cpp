@@ -99,8 +99,7 @@ Capability Diagnostics::metafiles() const {
     // The records are drawn by our own code; only their text needs something from the machine.
     if (families.isEmpty())
         return off(name, QStringLiteral("nenhuma fonte instalada: os textos não podem ser desenhados"), {}, true);
-    return on(name, QStringLiteral("%1 famílias de fontes, entre elas %2").arg(families.size()).arg(families.first()),
-              true);
+    return on(name, QStringLiteral("%1 famílias de fontes").arg(families.size()), true);
 }
 
 Capability Diagnostics::faceFinder() const {
