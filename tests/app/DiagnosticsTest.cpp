@@ -7,6 +7,7 @@
 
 #include "app/DiagnosticsCommand.h"
 #include "app/TF_DIAGNOSTICO.h"
+#include "fit/FaceFinder.h"
 #include "platform/Scanner.h"
 
 namespace velvo::testing {
@@ -119,9 +120,11 @@ TEST_P(DiagnosticsFault, TurnsOneCapabilityOffWithItsReason) {
     GetParam().breakIt(machine);
     const QList<Capability> rows = machine.rows();
     const QString name = QString::fromUtf8(GetParam().capability);
-    for (const Capability& c : rows)
-        if (c.name != name && c.name != "Fichas de clientes")
+    for (const Capability& c : rows) {
+        if (c.name != name && c.name != "Fichas de clientes") {
             EXPECT_TRUE(c.on) << c.name.toStdString() << " is off too: " << c.reason.toStdString();
+        }
+    }
     const Capability* off = find(rows, name);
     ASSERT_NE(off, nullptr);
     EXPECT_FALSE(off->on);
