@@ -66,9 +66,8 @@ Diagnostics::Diagnostics(const QString& programFolder, DiagnosticSources sources
 
 QList<Capability> Diagnostics::capabilities() const {
     const imaging::DecoderSupport decoders = sources_.decoders();
-    return {heic(decoders),  avif(decoders),    webp(decoders),          metafiles(),
-            faceFinder(),    scanner(),         printing(),              clientRecords(),
-            translations(),  studioFolder()};
+    return {heic(decoders), avif(decoders), webp(decoders),  metafiles(),    faceFinder(),
+            scanner(),      printing(),     clientRecords(), translations(), studioFolder()};
 }
 
 Capability Diagnostics::heic(const imaging::DecoderSupport& d) const {
@@ -76,7 +75,8 @@ Capability Diagnostics::heic(const imaging::DecoderSupport& d) const {
     const QString lib = QStringLiteral("libheif %1").arg(QString::fromStdString(d.heifVersion));
     if (d.heic)
         return on(name, lib, true);
-    return off(name, QStringLiteral("o libheif não achou decodificador HEVC (pacote libde265-0)"), lib, true);
+    return off(name, QStringLiteral("o libheif não achou decodificador HEVC (pacote libde265-0)"),
+               lib, true);
 }
 
 Capability Diagnostics::avif(const imaging::DecoderSupport& d) const {
@@ -84,13 +84,14 @@ Capability Diagnostics::avif(const imaging::DecoderSupport& d) const {
     const QString lib = QStringLiteral("libheif %1").arg(QString::fromStdString(d.heifVersion));
     if (d.avif)
         return on(name, lib, true);
-    return off(name, QStringLiteral("o libheif não achou decodificador AV1 (pacote libdav1d6 ou libaom3)"),
-               lib, true);
+    return off(
+        name, QStringLiteral("o libheif não achou decodificador AV1 (pacote libdav1d6 ou libaom3)"),
+        lib, true);
 }
 
 Capability Diagnostics::webp(const imaging::DecoderSupport& d) const {
-    return on(QStringLiteral("Fotos WebP"), QStringLiteral("libwebp %1").arg(QString::fromStdString(d.webpVersion)),
-              true);
+    return on(QStringLiteral("Fotos WebP"),
+              QStringLiteral("libwebp %1").arg(QString::fromStdString(d.webpVersion)), true);
 }
 
 Capability Diagnostics::metafiles() const {
@@ -98,7 +99,9 @@ Capability Diagnostics::metafiles() const {
     const QStringList families = sources_.fontFamilies();
     // The records are drawn by our own code; only their text needs something from the machine.
     if (families.isEmpty())
-        return off(name, QStringLiteral("nenhuma fonte instalada: os textos não podem ser desenhados"), {}, true);
+        return off(name,
+                   QStringLiteral("nenhuma fonte instalada: os textos não podem ser desenhados"),
+                   {}, true);
     return on(name, QStringLiteral("%1 famílias de fontes").arg(families.size()), true);
 }
 
@@ -138,12 +141,15 @@ Capability Diagnostics::printing() const {
     const QString name = QStringLiteral("Impressão");
     const QStringList queues = sources_.printerQueues();
     if (queues.isEmpty())
-        return off(name, QStringLiteral("nenhuma fila de impressão (CUPS): imprime só em arquivo PDF"), {}, false);
+        return off(name,
+                   QStringLiteral("nenhuma fila de impressão (CUPS): imprime só em arquivo PDF"),
+                   {}, false);
     return on(name, QStringLiteral("filas: %1").arg(queues.join(QStringLiteral(", "))), false);
 }
 
 Capability Diagnostics::clientRecords() const {
-    return off(QStringLiteral("Fichas de clientes"), QStringLiteral("não existe nesta versão"), {}, false);
+    return off(QStringLiteral("Fichas de clientes"), QStringLiteral("não existe nesta versão"), {},
+               false);
 }
 
 Capability Diagnostics::translations() const {
@@ -155,17 +161,21 @@ Capability Diagnostics::translations() const {
         const QString qm = qtTranslationFile(sources_.qtTranslations, sources_.systemLanguage);
         return on(name,
                   QStringLiteral("interface: %1; diálogos padrão: %2")
-                      .arg(languageFile, qm.isEmpty() ? QStringLiteral("inglês (textos do próprio Qt)") : qm),
+                      .arg(languageFile,
+                           qm.isEmpty() ? QStringLiteral("inglês (textos do próprio Qt)") : qm),
                   true);
     }
     const QString qm = qtTranslationFile(sources_.qtTranslations, kInterfaceLanguage);
     if (qm.isEmpty())
-        return off(name,
-                   QStringLiteral("não há qtbase_%1.qm em %2 (pacote qt6-translations-l10n): os diálogos "
-                                  "padrão aparecem em inglês")
-                       .arg(kInterfaceLanguage, sources_.qtTranslations),
-                   QStringLiteral("interface: %1").arg(kInterfaceLanguage), true);
-    return on(name, QStringLiteral("interface: %1; diálogos padrão: %2").arg(kInterfaceLanguage, qm), true);
+        return off(
+            name,
+            QStringLiteral("não há qtbase_%1.qm em %2 (pacote qt6-translations-l10n): os diálogos "
+                           "padrão aparecem em inglês")
+                .arg(kInterfaceLanguage, sources_.qtTranslations),
+            QStringLiteral("interface: %1").arg(kInterfaceLanguage), true);
+    return on(name,
+              QStringLiteral("interface: %1; diálogos padrão: %2").arg(kInterfaceLanguage, qm),
+              true);
 }
 
 Capability Diagnostics::studioFolder() const {

@@ -19,7 +19,8 @@ namespace {
 // Nobody is there to close a message box: what would be shown goes to standard error.
 class PrintedMessages : public platform::Messages {
 public:
-    int show(const QString& caption, const QString& text, platform::MessageIcon, int buttons) override {
+    int show(const QString& caption, const QString& text, platform::MessageIcon,
+             int buttons) override {
         std::fprintf(stderr, "%s: %s\n", qPrintable(caption), qPrintable(text));
         for (int button : {platform::mbOk, platform::mbYes, platform::mbNo, platform::mbCancel})
             if (buttons & button)

@@ -22,14 +22,15 @@ TF_DIAGNOSTICO::TF_DIAGNOSTICO(TF_HAIR* main, DiagnosticSources sources)
     setWindowTitle(QStringLiteral("Diagnóstico"));
     resize(760, 380);
 
-    Label1 = new QLabel(QStringLiteral("Se algo não funcionar, copie este texto e envie-o ao suporte."), this);
+    Label1 = new QLabel(
+        QStringLiteral("Se algo não funcionar, copie este texto e envie-o ao suporte."), this);
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->setWordWrap(true);
 
     Grade1 = new QTableWidget(0, 4, this);
     Grade1->setObjectName(QStringLiteral("Grade1"));
-    Grade1->setHorizontalHeaderLabels(
-        {QStringLiteral("Recurso"), QStringLiteral("Estado"), QStringLiteral("Motivo"), QStringLiteral("Detalhes")});
+    Grade1->setHorizontalHeaderLabels({QStringLiteral("Recurso"), QStringLiteral("Estado"),
+                                       QStringLiteral("Motivo"), QStringLiteral("Detalhes")});
     Grade1->verticalHeader()->hide();
     Grade1->setEditTriggers(QAbstractItemView::NoEditTriggers);
     Grade1->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -74,7 +75,8 @@ void TF_DIAGNOSTICO::FormShow() {
     Grade1->setRowCount(int(rows_.size()));
     for (int row = 0; row < rows_.size(); ++row) {
         const Capability& c = rows_[row];
-        const QStringList cells = {c.name, c.on ? QStringLiteral("ligado") : QStringLiteral("desligado"),
+        const QStringList cells = {c.name,
+                                   c.on ? QStringLiteral("ligado") : QStringLiteral("desligado"),
                                    c.reason, c.details};
         for (int column = 0; column < cells.size(); ++column) {
             auto* item = new QTableWidgetItem(cells[column]);
@@ -94,7 +96,8 @@ void TF_DIAGNOSTICO::BT_CopiarClick() {
 }
 
 void TF_HAIR::Diagnostico1Click() {
-    auto* window = findChild<TF_DIAGNOSTICO*>(QStringLiteral("F_DIAGNOSTICO"), Qt::FindDirectChildrenOnly);
+    auto* window =
+        findChild<TF_DIAGNOSTICO*>(QStringLiteral("F_DIAGNOSTICO"), Qt::FindDirectChildrenOnly);
     if (!window)
         window = new TF_DIAGNOSTICO(this, DiagnosticSources::machine());
     window->show();

@@ -14,7 +14,8 @@ FaceFinderStatus faceFinderStatus(const fs::path& programFolder) {
     return faceFinderStatus(programFolder / "models", FaceFinder::cascadeFolders(programFolder));
 }
 
-FaceFinderStatus faceFinderStatus(const fs::path& modelFolder, const std::vector<fs::path>& cascadeFolders) {
+FaceFinderStatus faceFinderStatus(const fs::path& modelFolder,
+                                  const std::vector<fs::path>& cascadeFolders) {
     FaceFinderStatus status;
     status.modelFolder = modelFolder;
     status.cascadeFolders = cascadeFolders;

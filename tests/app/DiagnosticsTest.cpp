@@ -14,8 +14,8 @@ namespace velvo::testing {
 namespace {
 
 using app::Capability;
-using app::DiagnosticSources;
 using app::Diagnostics;
+using app::DiagnosticSources;
 
 class FakeScanner : public platform::Scanner {
 public:
@@ -44,7 +44,8 @@ struct Machine {
         sources.fontFamilies = [] { return QStringList{"DejaVu Sans"}; };
         // The real lookup over folders of the test's own: the system's cascades stay out.
         sources.faces = [](const QString& folder) {
-            return fit::faceFinderStatus(folder.toStdString() + "models", {folder.toStdString() + "cascades"});
+            return fit::faceFinderStatus(folder.toStdString() + "models",
+                                         {folder.toStdString() + "cascades"});
         };
         sources.scanner = &scanner;
         sources.printerQueues = [] { return QStringList{"Balcao"}; };
@@ -88,12 +89,17 @@ const Fault kFaults[] = {
      "Scanner (SANE)", "libsane.so.1", 0},
     {"no_printer_queue", [](Machine& m) { m.sources.printerQueues = [] { return QStringList{}; }; },
      "Impressão", "só em arquivo PDF", 0},
-    {"read_only_studio_folder", [](Machine& m) { m.sources.writable = [](const QString&) { return false; }; },
+    {"read_only_studio_folder",
+     [](Machine& m) { m.sources.writable = [](const QString&) { return false; }; },
      "Pasta do estúdio", "não é possível gravar", 1},
-    {"no_qt_translations", [](Machine& m) { QFile::remove(m.qt + "/qtbase_pt_BR.qm"); }, "Traduções",
-     "qt6-translations-l10n", 1},
+    {"no_qt_translations", [](Machine& m) { QFile::remove(m.qt + "/qtbase_pt_BR.qm"); },
+     "Traduções", "qt6-translations-l10n", 1},
     {"no_hevc_decoder",
-     [](Machine& m) { m.sources.decoders = [] { return imaging::DecoderSupport{false, true, "1.15.1", "1.2.4"}; }; },
+     [](Machine& m) {
+         m.sources.decoders = [] {
+             return imaging::DecoderSupport{false, true, "1.15.1", "1.2.4"};
+         };
+     },
      "Fotos HEIC", "HEVC", 1},
     {"no_fonts", [](Machine& m) { m.sources.fontFamilies = [] { return QStringList{}; }; },
      "Metafiles (WMF, EMF)", "nenhuma fonte", 1},
@@ -106,8 +112,10 @@ TEST(Diagnostics, AHealthyMachineHasEveryCapabilityButTheAbsentClientRecords) {
     const QList<Capability> rows = machine.rows();
     ASSERT_EQ(rows.size(), 10);
     for (const Capability& c : rows)
-        EXPECT_EQ(c.on, c.name != "Fichas de clientes") << c.name.toStdString() << ": " << c.reason.toStdString();
-    EXPECT_TRUE(find(rows, "Localizador de rostos")->details.contains(machine.program + "models/face.onnx"));
+        EXPECT_EQ(c.on, c.name != "Fichas de clientes")
+            << c.name.toStdString() << ": " << c.reason.toStdString();
+    EXPECT_TRUE(find(rows, "Localizador de rostos")
+                    ->details.contains(machine.program + "models/face.onnx"));
     EXPECT_TRUE(find(rows, "Traduções")->details.contains("qtbase_pt_BR.qm"));
     QString text;
     QTextStream out(&text);
@@ -128,11 +136,13 @@ TEST_P(DiagnosticsFault, TurnsOneCapabilityOffWithItsReason) {
     const Capability* off = find(rows, name);
     ASSERT_NE(off, nullptr);
     EXPECT_FALSE(off->on);
-    EXPECT_TRUE(off->reason.contains(QString::fromUtf8(GetParam().reason))) << off->reason.toStdString();
+    EXPECT_TRUE(off->reason.contains(QString::fromUtf8(GetParam().reason)))
+        << off->reason.toStdString();
 
     QString text;
     QTextStream out(&text);
-    EXPECT_EQ(app::WriteDiagnostics(rows, nullptr, {}, out), GetParam().exitCode) << text.toStdString();
+    EXPECT_EQ(app::WriteDiagnostics(rows, nullptr, {}, out), GetParam().exitCode)
+        << text.toStdString();
     EXPECT_TRUE(text.contains(name + ": DESLIGADO - " + off->reason)) << text.toStdString();
     EXPECT_EQ(text.contains("Falta: " + name), GetParam().exitCode == 1) << text.toStdString();
 }
@@ -228,7 +238,8 @@ TEST(DiagnosticsCommand, ExitCodeFollowsWhatIsMissing) {
     ASSERT_TRUE(velvo.waitForFinished(120000));
     const QString withPhoto = QString::fromUtf8(velvo.readAllStandardOutput());
     EXPECT_EQ(velvo.exitCode(), 1) << withPhoto.toStdString();
-    EXPECT_TRUE(withPhoto.contains("Foto /nonexistent/cliente.jpg: não abriu")) << withPhoto.toStdString();
+    EXPECT_TRUE(withPhoto.contains("Foto /nonexistent/cliente.jpg: não abriu"))
+        << withPhoto.toStdString();
 }
 
 } // namespace velvo::testing

@@ -36,7 +36,8 @@ TEST(FaceFinderStatus, ReportsTheFirstCopyOfEachCascadeAndOnlyTheNetworks) {
     t.touch("models/LICENSE.txt");
     fs::create_directories(t.path / "models/folder.onnx");
 
-    const FaceFinderStatus s = faceFinderStatus(t.path / "models", {t.path / "empty", t.path / "b", t.path / "c"});
+    const FaceFinderStatus s =
+        faceFinderStatus(t.path / "models", {t.path / "empty", t.path / "b", t.path / "c"});
     EXPECT_EQ(s.faceCascade, face);
     EXPECT_EQ(s.cascades, (std::vector<fs::path>{face, refine, eyes}));
     EXPECT_EQ(s.models, (std::vector<fs::path>{first, second}));
