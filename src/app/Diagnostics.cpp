@@ -102,7 +102,7 @@ Capability Diagnostics::metafiles() const {
         return off(name,
                    QStringLiteral("nenhuma fonte instalada: os textos não podem ser desenhados"),
                    {}, true);
-    return on(name, QStringLiteral("%1 famílias de fontes").arg(families.size()), true);
+    return on(name, QStringLiteral("famílias de fontes: %1").arg(families.size()), true);
 }
 
 Capability Diagnostics::faceFinder() const {

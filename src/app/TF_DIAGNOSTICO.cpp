@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QTableWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "app/TF_DIAGNOSTICO_Translations.h"
 #include "app/TF_HAIR.h"
@@ -88,6 +89,8 @@ void TF_DIAGNOSTICO::FormShow() {
         }
     }
     Grade1->resizeColumnsToContents();
+    // A long reason wraps rather than pushing the details out of sight.
+    Grade1->setColumnWidth(2, std::min(Grade1->columnWidth(2), 300));
     Grade1->resizeRowsToContents();
 }
 
