@@ -5,6 +5,7 @@
 # virtual display, runs `velvo-studio --diagnostico` over the sample portrait and velvo-img's
 # fit over the same photo. Fails naming the missing part.
 # Usage: scripts/check-package.sh [BUILD_DIR]   (default build-package; needs root)
+#        VELVO_DEB=FILE scripts/check-package.sh   checks that package instead of building one
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build-package}
@@ -15,9 +16,14 @@ fail() {
 }
 [ "$(id -u)" -eq 0 ] || fail "making a Debian root needs root"
 
-scripts/make-package.sh "$build"
-deb=$(ls -t "$build"/velvo-studio_*.deb 2>/dev/null | head -n 1)
-[ -n "$deb" ] || fail "scripts/make-package.sh made no package"
+if [ -n "${VELVO_DEB:-}" ]; then
+    deb=$VELVO_DEB # a package made elsewhere, checked as it is
+    [ -f "$deb" ] || fail "no package $deb"
+else
+    scripts/make-package.sh "$build"
+    deb=$(ls -t "$build"/velvo-studio_*.deb 2>/dev/null | head -n 1)
+    [ -n "$deb" ] || fail "scripts/make-package.sh made no package"
+fi
 command -v mmdebstrap >/dev/null || fail "mmdebstrap is not installed (scripts/packages.txt)"
 
 # The clean machine uses the mirrors and release this one uses; the files are passed as they
