@@ -215,6 +215,8 @@ public slots:
     void ArranjarIcones1Click();
     void Ajuda2Click();
     void QuickStartClick();
+    // The diagnostics window (made on first use, a child of this window).
+    void Diagnostico1Click();
     void SobreoPrograma1Click();
     // Document commands.
     void AbrirFoto1Click();

@@ -129,6 +129,7 @@ void TF_HAIR::buildMenus() {
              &TF_HAIR::Ajuda2Click);
     addEntry(m, "QuickStart", QStringLiteral("&Primeiros Passos"), QKeySequence(Qt::Key_F2),
              &TF_HAIR::QuickStartClick);
+    addEntry(m, "Diagnostico1", QStringLiteral("Dia&gnóstico"), none, &TF_HAIR::Diagnostico1Click);
     addEntry(m, "SobreoPrograma1", QStringLiteral("&Sobre o Programa"), none,
              &TF_HAIR::SobreoPrograma1Click);
 }

@@ -47,6 +47,7 @@ QStringList mainWindowTranslationList() {
         QStringLiteral("F_HAIR.Ajuda1.CAPTION"),
         QStringLiteral("F_HAIR.Ajuda2.CAPTION"),
         QStringLiteral("F_HAIR.QuickStart.Caption"),
+        QStringLiteral("F_HAIR.Diagnostico1.CAPTION"),
         QStringLiteral("F_HAIR.SobreoPrograma1.CAPTION"),
         QStringLiteral("F_HAIR.CB_TIPO.Items"),
         QStringLiteral("F_HAIR.BT_Abrir.Hint"),

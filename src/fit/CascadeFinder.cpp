@@ -27,16 +27,6 @@ constexpr double kEyeSpanPerFaceWidth = 0.45;
 // midpoint is as steady as the hits' centre and counts half.
 constexpr double kEyeWeightWidth = 0.25, kEyeWeightCentre = 0.5;
 
-std::vector<fs::path> cascadeFolders(const fs::path& programFolder) {
-    std::vector<fs::path> folders;
-    if (!programFolder.empty())
-        folders.push_back(programFolder / "cascades");
-    for (const char* dir : {"/usr/share/opencv4/haarcascades", "/usr/share/opencv4/lbpcascades",
-                            "/usr/share/opencv/haarcascades", "/usr/share/opencv/lbpcascades"})
-        folders.emplace_back(dir);
-    return folders;
-}
-
 bool load(cv::CascadeClassifier& c, const std::vector<fs::path>& folders, const std::string& name,
           fs::path& found) {
     std::error_code ec;
@@ -181,7 +171,7 @@ CascadeFinder::CascadeFinder(const fs::path& programFolder) : CascadeFinder(prog
 
 CascadeFinder::CascadeFinder(const fs::path& programFolder, const std::string& faceCascade)
     : impl_(std::make_unique<Impl>()) {
-    const auto folders = cascadeFolders(programFolder);
+    const auto folders = CascadeFinder::cascadeFolders(programFolder);
     impl_->folders = folders;
     impl_->faceName = faceCascade;
     impl_->haveFace = load(impl_->face, folders, faceCascade, impl_->faceFile);
@@ -270,6 +260,16 @@ std::optional<FaceBox> CascadeFinder::findInFile(const fs::path& photoFile) cons
     if (!photo)
         throw Error(name, "not a picture format the studio reads");
     return find(*photo);
+}
+
+std::vector<fs::path> CascadeFinder::cascadeFolders(const fs::path& programFolder) {
+    std::vector<fs::path> folders;
+    if (!programFolder.empty())
+        folders.push_back(programFolder / "cascades");
+    for (const char* dir : {"/usr/share/opencv4/haarcascades", "/usr/share/opencv4/lbpcascades",
+                            "/usr/share/opencv/haarcascades", "/usr/share/opencv/lbpcascades"})
+        folders.emplace_back(dir);
+    return folders;
 }
 
 } // namespace velvo::fit

@@ -46,6 +46,9 @@ public:
     // of the photo's longer side upwards are found.
     static constexpr int kWorkingSide = 480;
 
+    // Where the cascades are looked for, in order: the program folder's own copies first.
+    static std::vector<std::filesystem::path> cascadeFolders(const std::filesystem::path& programFolder);
+
     // The largest frontal face, in photo pixels, refined by the eyes where they are found.
     // Works on a grey reduced copy; the photo is not changed.
     std::optional<FaceBox> find(const imaging::Raster& photo) const;

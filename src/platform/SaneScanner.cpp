@@ -142,8 +142,11 @@ uint8_t sample(const uint8_t* row, int index, int depth) {
 } // namespace
 
 Scanner& Scanner::instance() {
-    static SaneScanner sane;
-    return g_scanner ? *g_scanner : sane;
+    // Never destroyed: a static's destructor would run sane_exit after the backends' own C++
+    // statics (made later, when the library was opened) are gone, and the program would crash
+    // on its way out. The process's end closes the devices anyway.
+    static SaneScanner* sane = new SaneScanner;
+    return g_scanner ? *g_scanner : *sane;
 }
 
 void Scanner::setInstance(Scanner* scanner) {

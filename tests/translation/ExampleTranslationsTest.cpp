@@ -1,3 +1,4 @@
+#include "app/TF_DIAGNOSTICO_Translations.h"
 #include "app/TF_HAIR_Translations.h"
 #include "app/TF_QSTART_Translations.h"
 #include "library/TF_THUMBS_Translations.h"
@@ -43,9 +44,9 @@ QString segment(const QString& path, int index) {
 
 } // namespace
 
-TEST(MainWindowTranslationList, HoldsTheEightyOnePathsOfTheMainWindow) {
+TEST(MainWindowTranslationList, HoldsTheEightyTwoPathsOfTheMainWindow) {
     const QStringList list = mainWindowTranslationList();
-    ASSERT_EQ(list.size(), 81);
+    ASSERT_EQ(list.size(), 82);
     QSet<QString> seen;
     for (const QString& path : list) {
         EXPECT_EQ(path.count(u'.'), 2) << path.toStdString();
@@ -58,6 +59,7 @@ TEST(MainWindowTranslationList, HoldsTheEightyOnePathsOfTheMainWindow) {
     EXPECT_TRUE(list.contains("F_HAIR.CB_TIPO.Items"));
     EXPECT_TRUE(list.contains("F_HAIR.OD_ABRIR.Title"));
     EXPECT_TRUE(list.contains("F_HAIR.StyledLabel8.Caption"));
+    EXPECT_TRUE(list.contains("F_HAIR.Diagnostico1.CAPTION"));
     EXPECT_EQ(list.front(), "F_HAIR.Arquivo1.Caption");
     EXPECT_EQ(list.back(), "F_HAIR.BitBtn21.Hint");
 }
@@ -122,8 +124,9 @@ TEST(ExampleTranslations, EnglishFileRelabelsAStandInMainWindow) {
         EXPECT_FALSE(text.isEmpty() || text == "?") << c->objectName().toStdString();
         shown.insert(c->objectName(), text);
     }
-    EXPECT_EQ(shown.size(), 78);
+    EXPECT_EQ(shown.size(), 79);
     EXPECT_EQ(shown["Arquivo1"], "&File");
+    EXPECT_EQ(shown["Diagnostico1"], "Dia&gnostics");
     EXPECT_EQ(shown["AbrirFoto1"], "&Open Photo");
     EXPECT_EQ(shown["Sair1"], "E&xit");
     EXPECT_EQ(shown["Visualizador42"], "Plumes Collection I");
@@ -238,7 +241,8 @@ TEST(ExampleTranslations, CoverTheFirstStepsAndAboutWindows) {
     for (const QString& name : exampleFiles) {
         const IniFile ini(dataFolder + name);
         ASSERT_TRUE(ini.isLoaded());
-        for (const QString& path : firstSteps + velvo::app::aboutTranslationList())
+        for (const QString& path : firstSteps + velvo::app::aboutTranslationList() +
+                                       velvo::app::diagnosticsTranslationList())
             EXPECT_FALSE(ini.readString("Translations", path, {}).isEmpty())
                 << name.toStdString() << ": " << path.toStdString();
         // The blank run leaves room for the resize button's picture.

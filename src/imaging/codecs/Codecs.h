@@ -46,4 +46,14 @@ Raster decodeHeif(Bytes data, const std::string& name);
 // WebP, lossy or lossless (read only); alpha composited onto white. Animations are refused.
 Raster decodeWebp(Bytes data, const std::string& name);
 
+// What the decoders can read on this machine: libheif finds its HEVC and AV1 decoders at run
+// time (plug-ins, or libraries a partial install may lack), while WebP is built in.
+struct DecoderSupport {
+    bool heic = false;
+    bool avif = false;
+    std::string heifVersion; // libheif's own version, e.g. "1.15.1"
+    std::string webpVersion; // libwebp's decoder version, e.g. "1.2.4"
+};
+DecoderSupport decoderSupport();
+
 } // namespace velvo::imaging

@@ -8,8 +8,10 @@
 // rounding and alpha is composited onto white as in the PNG reader.
 #include <algorithm>
 #include <memory>
+#include <string>
 
 #include <libheif/heif.h>
+#include <webp/decode.h>
 
 #include "imaging/codecs/Codecs.h"
 #include "imaging/codecs/Error.h"
@@ -152,6 +154,18 @@ Raster decodeHeif(Bytes data, const std::string& name) {
     for (int y = 0; y < height; ++y)
         convertRow(plane + size_t(y) * size_t(stride), r.row(y), width, alpha, bits, premultiplied);
     return r;
+}
+
+DecoderSupport decoderSupport() {
+    initialise();
+    DecoderSupport support;
+    support.heic = heif_have_decoder_for_format(heif_compression_HEVC) != 0;
+    support.avif = heif_have_decoder_for_format(heif_compression_AV1) != 0;
+    support.heifVersion = heif_get_version();
+    const int webp = WebPGetDecoderVersion();
+    support.webpVersion = std::to_string(webp >> 16) + "." + std::to_string((webp >> 8) & 0xff) +
+                          "." + std::to_string(webp & 0xff);
+    return support;
 }
 
 } // namespace velvo::imaging
