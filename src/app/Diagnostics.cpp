@@ -7,6 +7,7 @@
 #include <QLocale>
 #include <QPrinterInfo>
 
+#include "fit/CascadeFinder.h"
 #include "fit/FaceFinder.h"
 #include "platform/Scanner.h"
 
@@ -117,7 +118,7 @@ Capability Diagnostics::faceFinder() const {
         return on(name, details.join(QStringLiteral("; ")), true);
     return off(name,
                QStringLiteral("nem modelos nem a cascata %1 foram encontrados (pacote opencv-data)")
-                   .arg(QString::fromLatin1(fit::FaceFinder::kDefaultFaceCascade)),
+                   .arg(QString::fromLatin1(fit::CascadeFinder::kDefaultFaceCascade)),
                QStringLiteral("nenhum modelo em %1; cascatas procuradas em %2")
                    .arg(path(s.modelFolder), joined(s.cascadeFolders)),
                true);

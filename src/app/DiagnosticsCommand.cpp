@@ -59,10 +59,10 @@ int WriteDiagnostics(const QList<Capability>& rows, TF_HAIR* main, const QString
                 state = QStringLiteral("não abriu");
             else if (doc->Framed)
                 state = QStringLiteral("aberta enquadrada (rosto em %1,%2, %3x%4)")
-                            .arg(doc->Face.x)
-                            .arg(doc->Face.y)
-                            .arg(doc->Face.w)
-                            .arg(doc->Face.h);
+                            .arg(doc->Face.box.x)
+                            .arg(doc->Face.box.y)
+                            .arg(doc->Face.box.w)
+                            .arg(doc->Face.box.h);
             else if (!main->FrameOnOpen())
                 state = QStringLiteral("aberta sem enquadrar: EnquadrarAoAbrir=0 em velvo.ini");
             else

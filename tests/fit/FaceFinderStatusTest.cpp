@@ -4,6 +4,7 @@
 #include <fstream>
 #include <unistd.h>
 
+#include "fit/CascadeFinder.h"
 #include "fit/FaceFinder.h"
 #include "fit/FaceFinderStatus.h"
 
@@ -28,10 +29,10 @@ struct TempFolder {
 TEST(FaceFinderStatus, ReportsTheFirstCopyOfEachCascadeAndOnlyTheNetworks) {
     TempFolder t;
     fs::create_directories(t.path / "empty");
-    const fs::path face = t.touch(fs::path("b") / FaceFinder::kDefaultFaceCascade);
-    const fs::path eyes = t.touch(fs::path("b") / FaceFinder::kEyeCascade);
-    t.touch(fs::path("c") / FaceFinder::kDefaultFaceCascade);
-    const fs::path refine = t.touch(fs::path("c") / FaceFinder::kRefineCascade);
+    const fs::path face = t.touch(fs::path("b") / CascadeFinder::kDefaultFaceCascade);
+    const fs::path eyes = t.touch(fs::path("b") / CascadeFinder::kEyeCascade);
+    t.touch(fs::path("c") / CascadeFinder::kDefaultFaceCascade);
+    const fs::path refine = t.touch(fs::path("c") / CascadeFinder::kRefineCascade);
     const fs::path second = t.touch("models/b.onnx"), first = t.touch("models/a.onnx");
     t.touch("models/LICENSE.txt");
     fs::create_directories(t.path / "models/folder.onnx");
