@@ -55,7 +55,7 @@ TEST(FaceFinderStatus, ReportsTheFirstCopyOfEachCascadeAndOnlyTheNetworks) {
 
 TEST(FaceFinderStatus, LooksInTheProgramFolderFirst) {
     const FaceFinderStatus s = faceFinderStatus(fs::path("/opt/velvo"));
-    EXPECT_EQ(s.modelFolder, fs::path("/opt/velvo/models"));
+    EXPECT_EQ(s.modelFolder, fs::path("/opt/velvo/facemodels"));
     ASSERT_FALSE(s.cascadeFolders.empty());
     EXPECT_EQ(s.cascadeFolders.front(), fs::path("/opt/velvo/cascades"));
 }
