@@ -98,7 +98,7 @@ TEST(Face, RollFromTheEyesAndWidthFromTheEarsAlongTheEyeLine) {
         const Face f = faceFromKeypoints({150, 150, 100, 100}, k, 0.9);
         EXPECT_NEAR(f.roll, degrees, 1e-9);
         EXPECT_NEAR(f.width(), 150, 1e-9);
-        const Point centre = at(0, 5); // halfway between the eyes' midpoint and the mouth
+        const Point centre = at(0, -7.5); // a quarter of the way from the eyes' midpoint to the mouth
         EXPECT_NEAR(f.centreX(), centre.x, 1e-9);
         EXPECT_NEAR(f.centreY(), centre.y, 1e-9);
     }
