@@ -78,6 +78,7 @@ const std::vector<std::pair<const char*, std::vector<Entry>>>& menuTable() {
         {"Ajuda1",
          {{"Ajuda2", "&Tópicos de Ajuda", QKeySequence(Qt::Key_F1)},
           {"QuickStart", "&Primeiros Passos", QKeySequence(Qt::Key_F2)},
+          {"Diagnostico1", "Dia&gnóstico", none},
           {"SobreoPrograma1", "&Sobre o Programa", none}}},
     };
     return table;
