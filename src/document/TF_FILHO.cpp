@@ -169,6 +169,7 @@ void TF_FILHO::FormCreate() {
     }
     L->setText(QString::number(Image2->x()));
     T->setText(QString::number(Image2->y()));
+    PhotoKeyAsOpened = Image1->Image().cacheKey();
 }
 
 void TF_FILHO::TakeOverPhoto() {

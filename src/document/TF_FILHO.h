@@ -6,6 +6,7 @@
 
 #include "fit/Framing.h"
 #include "fit/TurnedHair.h"
+#include "trial/Trial.h"
 
 class QMdiSubWindow;
 
@@ -67,6 +68,13 @@ public:
     // The photo file was cut short or damaged when this document opened it; the main window
     // says so.
     bool PhotoIncomplete = false;
+    // How the overlay was made from the library picture, step by step, so that a renderer can
+    // make it again from the high-resolution master.
+    trial::OverlayRecipe Recipe;
+    // The photo picture's cache key once opened: any edit of the photo renews it.
+    qint64 PhotoKeyAsOpened = 0;
+    // The client whose record this try was reopened from or saved into; empty otherwise.
+    QString ClientName;
 
     enum VirtualColor { Amarelo = 1, Marrom = 2, Vermelho = 3, Preto = 4, Normal = 5 };
 
@@ -109,6 +117,8 @@ public:
 
     // The client area as shown, at screen resolution, 24-bit (QImage::Format_BGR888).
     QImage CompositeImage();
+    // What this document shows, as data: the photo file's bytes are read again now.
+    trial::Trial Describe();
 
     QMdiSubWindow* SubWindow() const;
     // Closes the document's frame; the document is freed.
