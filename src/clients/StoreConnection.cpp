@@ -3,6 +3,7 @@
 #include <QAtomicInteger>
 #include <QDir>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QUrl>
@@ -20,9 +21,19 @@ QString uniqueConnectionName() {
     return QStringLiteral("velvo-clients-%1").arg(counter.fetchAndAddRelaxed(1));
 }
 
+// The address as a message may show it: a password written into it by mistake stays hidden.
+QString shownAddress(const QString& location) {
+    QString shown = location;
+    shown.replace(QRegularExpression(QStringLiteral("(://[^/@:]*):[^/@]*@")),
+                  QStringLiteral("\\1:***@"));
+    shown.replace(QRegularExpression(QStringLiteral("(password=)[^&]*")), QStringLiteral("\\1***"));
+    return shown;
+}
+
 [[noreturn]] void badAddress(const QString& location, const char* problem) {
-    throw StoreError(
-        QStringLiteral("%1: %2").arg(location, QString::fromUtf8(problem)).toStdString());
+    throw StoreError(QStringLiteral("%1: %2")
+                         .arg(shownAddress(location), QString::fromUtf8(problem))
+                         .toStdString());
 }
 
 } // namespace
