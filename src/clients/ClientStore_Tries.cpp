@@ -43,32 +43,51 @@ QImage decodePicture(StoreConnection& c, const QString& doing, const char* which
     return image;
 }
 
-const QString kTryColumns = QStringLiteral(
-    "t.id, t.description, t.overlay, t.overlay_format, t.thumbnail, t.thumbnail_format, "
-    "t.edited_photo, t.edited_photo_format, p.bytes, c.name");
-const QString kTryJoins = QStringLiteral(
-    " FROM tries t JOIN photos p ON p.id = t.photo_id JOIN visits v ON v.id = t.visit_id "
-    "JOIN clients c ON c.id = v.client_id ");
-
-trial::Trial tryFrom(StoreConnection& c, const QSqlQuery& q) {
-    const QString doing = QStringLiteral("ler a prova %1").arg(q.value(0).toLongLong());
-    trial::Trial t;
-    QJsonParseError error{};
-    const QJsonDocument json = QJsonDocument::fromJson(q.value(1).toByteArray(), &error);
-    if (!json.isObject())
-        c.Fail(doing, QStringLiteral("a descrição está danificada: %1").arg(error.errorString()));
-    try {
-        trial::ReadDescription(json.object(), t);
-    } catch (const std::runtime_error& e) {
-        c.Fail(doing, QString::fromStdString(e.what()));
+// The tries that `where` selects, in their order, each with its client's name and the photo's
+// bytes; the tries of one photo share one copy of them.
+std::vector<trial::Trial> loadTries(StoreConnection& c, const QString& doing, const QString& where,
+                                    const QVariant& key) {
+    const std::vector<QSqlRecord> rows = c.Rows(
+        doing,
+        QStringLiteral("SELECT t.id, t.description, t.overlay, t.overlay_format, t.thumbnail, "
+                       "t.thumbnail_format, t.edited_photo, t.edited_photo_format, t.photo_id, "
+                       "c.name FROM tries t JOIN visits v ON v.id = t.visit_id JOIN clients c ON "
+                       "c.id = v.client_id WHERE ") +
+            where + QStringLiteral(" ORDER BY t.position"),
+        {key});
+    std::map<qint64, QByteArray> photos;
+    std::vector<trial::Trial> tries;
+    tries.reserve(rows.size());
+    for (const QSqlRecord& r : rows) {
+        const QString reading = QStringLiteral("ler a prova %1").arg(r.value(0).toLongLong());
+        trial::Trial t;
+        QJsonParseError error{};
+        const QJsonDocument json = QJsonDocument::fromJson(r.value(1).toByteArray(), &error);
+        if (!json.isObject())
+            c.Fail(reading, QStringLiteral("a descrição está danificada: ") + error.errorString());
+        try {
+            trial::ReadDescription(json.object(), t);
+        } catch (const std::runtime_error& e) {
+            c.Fail(reading, QString::fromStdString(e.what()));
+        }
+        t.overlay = decodePicture(c, reading, "overlay", r.value(2), r.value(3));
+        t.thumbnail = decodePicture(c, reading, "thumbnail", r.value(4), r.value(5));
+        if (t.photoEdited)
+            t.photo = decodePicture(c, reading, "edited_photo", r.value(6), r.value(7));
+        const qint64 photoId = r.value(8).toLongLong();
+        auto photo = photos.find(photoId);
+        if (photo == photos.end()) {
+            const QVariant bytes = c.Value(
+                reading, QStringLiteral("SELECT bytes FROM photos WHERE id = ?"), {photoId});
+            if (!bytes.isValid())
+                c.Fail(reading, QStringLiteral("a foto da prova não está no banco"));
+            photo = photos.emplace(photoId, bytes.toByteArray()).first;
+        }
+        t.photoBytes = photo->second;
+        t.clientName = r.value(9).toString();
+        tries.push_back(std::move(t));
     }
-    t.overlay = decodePicture(c, doing, "overlay", q.value(2), q.value(3));
-    t.thumbnail = decodePicture(c, doing, "thumbnail", q.value(4), q.value(5));
-    if (t.photoEdited)
-        t.photo = decodePicture(c, doing, "edited_photo", q.value(6), q.value(7));
-    t.photoBytes = q.value(8).toByteArray();
-    t.clientName = q.value(9).toString();
-    return t;
+    return tries;
 }
 
 } // namespace
@@ -190,15 +209,11 @@ std::vector<Visit> ClientStore::VisitsOf(qint64 clientId) const {
 }
 
 trial::Trial ClientStore::LoadTry(qint64 tryId) const {
-    StoreConnection& c = d_->c;
     const QString doing = QStringLiteral("ler a prova %1").arg(tryId);
-    QSqlQuery q = c.Run(doing,
-                        QStringLiteral("SELECT ") + kTryColumns + kTryJoins +
-                            QStringLiteral("WHERE t.id = ?"),
-                        {tryId});
-    if (!q.next())
-        c.Fail(doing, QStringLiteral("não há prova com esse número"));
-    return tryFrom(c, q);
+    std::vector<trial::Trial> found = loadTries(d_->c, doing, QStringLiteral("t.id = ?"), tryId);
+    if (found.empty())
+        d_->c.Fail(doing, QStringLiteral("não há prova com esse número"));
+    return std::move(found.front());
 }
 
 std::vector<trial::Trial> ClientStore::LoadVisit(qint64 visitId) const {
@@ -206,14 +221,7 @@ std::vector<trial::Trial> ClientStore::LoadVisit(qint64 visitId) const {
     const QString doing = QStringLiteral("ler a visita %1").arg(visitId);
     if (!c.Value(doing, QStringLiteral("SELECT id FROM visits WHERE id = ?"), {visitId}).isValid())
         c.Fail(doing, QStringLiteral("não há visita com esse número"));
-    QSqlQuery q = c.Run(doing,
-                        QStringLiteral("SELECT ") + kTryColumns + kTryJoins +
-                            QStringLiteral("WHERE t.visit_id = ? ORDER BY t.position"),
-                        {visitId});
-    std::vector<trial::Trial> tries;
-    while (q.next())
-        tries.push_back(tryFrom(c, q));
-    return tries;
+    return loadTries(c, doing, QStringLiteral("t.visit_id = ?"), visitId);
 }
 
 } // namespace velvo::clients
