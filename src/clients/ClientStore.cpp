@@ -55,6 +55,10 @@ QString ClientStore::Name() const {
 
 void ClientStore::SaveClient(Client& client) {
     const QString doing = QStringLiteral("guardar o cliente \"%1\"").arg(client.name);
+    // The name is what the record window lists and searches: a client without one could not
+    // be found again.
+    if (client.name.trimmed().isEmpty())
+        d_->c.Fail(doing, QStringLiteral("o nome do cliente está vazio"));
     StoreConnection::Transaction transaction(d_->c, doing);
     const QVariant consent = DateText(client.consent);
     if (client.id == 0) {
