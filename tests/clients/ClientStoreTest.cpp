@@ -1,5 +1,6 @@
 #include <QCoreApplication>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QProcess>
 #include <QRandomGenerator>
@@ -272,12 +273,17 @@ TEST_P(ClientStoreTest, DeletingAClientRemovesTheirPhotosAndKeepsSharedOnes) {
         if (!backend_->IsPostgres()) {
             ASSERT_TRUE(fileHolds(location_) || fileHolds(location_ + "-wal"));
         }
+        if (!backend_->IsPostgres())
+            Raw(*backend_, location_).Exec("PRAGMA wal_checkpoint(TRUNCATE)");
+        const qint64 sizeBefore = QFileInfo(location_).size();
         store.DeleteClient(dora.id);
         EXPECT_THROW(store.ClientById(dora.id), StoreError);
         expectSameTry(evasTries[0], store.LoadVisit(store.VisitsOf(eva)[0].id)[0]);
         EXPECT_EQ(Counts(), (std::vector<qint64>{1, 1, 1, 1}));
         if (!backend_->IsPostgres()) {
             EXPECT_FALSE(fileHolds(location_)) << "the deleted photo's bytes are still in the file";
+            EXPECT_LE(QFileInfo(location_).size(), sizeBefore - 25000)
+                << "the freed pages are kept";
             EXPECT_FALSE(fileHolds(location_ + "-wal"))
                 << "the deleted photo's bytes are in the log";
         }
