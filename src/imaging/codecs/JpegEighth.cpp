@@ -252,9 +252,16 @@ uint8_t clampSample(int v) {
     return uint8_t(std::clamp(v, 0, 255));
 }
 
-uint8_t dcSample(int dc, int quant) {
-    // Rounded like libjpeg's 1 x 1 inverse DCT: (dc * q + 4) >> 3, arithmetic shift.
-    return clampSample(((dc * quant + 4) >> 3) + 128);
+// A block mean of real samples lies in 0..255 give or take the quantization error. Far outside
+// it the data is damaged, and libjpeg's range limiting (which wraps there rather than
+// saturating) has the last word.
+constexpr int kWildBelow = -128, kWildAbove = 383;
+
+// Rounded like libjpeg's 1 x 1 inverse DCT: (dc * q + 4) >> 3, arithmetic shift.
+uint8_t dcSample(int dc, int quant, bool& wild) {
+    const int v = ((dc * quant + 4) >> 3) + 128;
+    wild |= v < kWildBelow || v > kWildAbove;
+    return clampSample(v);
 }
 
 // JFIF YCbCr to BGR in 16-bit fixed point, rounded to nearest.
@@ -280,7 +287,8 @@ QuadrantWeights quadrantWeights(const UINT16* quant) {
 
 // The four quadrant means of a block (left, right of the top half, then the bottom half),
 // level-shifted to samples. An odd frequency weighs the other way in the right or lower half.
-[[gnu::always_inline]] inline void quadrants(int dc, const Kept& kept, const QuadrantWeights& w, uint8_t out[4]) {
+[[gnu::always_inline]] inline void quadrants(int dc, const Kept& kept, const QuadrantWeights& w, uint8_t out[4],
+                                           bool& wild) {
     const double base = dc * w[0];
     double sum[4] = {base, base, base, base};
     for (int i = 0; i < kept.count; ++i) {
@@ -293,8 +301,9 @@ QuadrantWeights quadrantWeights(const UINT16* quant) {
         sum[3] += oddColumn != oddRow ? -t : t;
     }
     for (int q = 0; q < 4; ++q) {
-        const double v = std::clamp(sum[q], -512.0, 512.0);
-        out[q] = clampSample(int(v < 0 ? v - 0.5 : v + 0.5) + 128);
+        const double v = sum[q] + 128;
+        wild |= !(v >= kWildBelow && v <= kWildAbove);
+        out[q] = clampSample(int(std::clamp(v, -1.0, 256.0) + 0.5));
     }
 }
 
@@ -357,6 +366,9 @@ struct Component {
 std::optional<Raster> decodeEighth(const jpeg_decompress_struct& c, const std::string& name) {
     const bool gray = c.num_components == 1 && c.jpeg_color_space == JCS_GRAYSCALE;
     const bool ycc = c.num_components == 3 && c.jpeg_color_space == JCS_YCbCr;
+    // A header libjpeg already warned about (stray bytes between segments) stays its to report.
+    if (!c.err || c.err->num_warnings > 0)
+        return std::nullopt;
     if (c.progressive_mode || c.arith_code || c.data_precision != 8 || !c.src ||
         c.comps_in_scan != c.num_components || c.Ss != 0 || c.Se != 63 || c.Ah != 0 ||
         c.Al != 0 || !(gray || ycc))
@@ -414,6 +426,7 @@ std::optional<Raster> decodeEighth(const jpeg_decompress_struct& c, const std::s
     size_t interval = 0, inInterval = 0;
     in.start(0);
     Kept kept;
+    bool wild = false;
     for (int my = 0; my < mcuRows; ++my) {
         for (int mx = 0; mx < mcuCols; ++mx) {
             if (inInterval == perInterval) {
@@ -435,7 +448,7 @@ std::optional<Raster> decodeEighth(const jpeg_decompress_struct& c, const std::s
                     const int x = mx * lumaH + bx;
                     if (x < width)
                         luma[size_t(by) * size_t(width) + size_t(x)] =
-                            dcSample(y.predictor, y.quant[0]);
+                            dcSample(y.predictor, y.quant[0], wild);
                 }
             for (int ci = 1; ci < c.num_components; ++ci) {
                 Component& comp = comps[size_t(ci)];
@@ -445,13 +458,13 @@ std::optional<Raster> decodeEighth(const jpeg_decompress_struct& c, const std::s
                 if (lumaH == 1) {
                     if (!skipAc(in, *comp.ac))
                         return std::nullopt;
-                    out[size_t(mx) * 2] = dcSample(comp.predictor, comp.quant[0]);
+                    out[size_t(mx) * 2] = dcSample(comp.predictor, comp.quant[0], wild);
                     continue;
                 }
                 if (!decodeKeptAc(in, *comp.ac, kept))
                     return std::nullopt;
                 uint8_t q[4];
-                quadrants(comp.predictor, kept, comp.weights, q);
+                quadrants(comp.predictor, kept, comp.weights, q, wild);
                 for (int i = 0; i < 4; ++i) {
                     const int x = mx * 2 + (i & 1);
                     if (x < width)
@@ -459,7 +472,7 @@ std::optional<Raster> decodeEighth(const jpeg_decompress_struct& c, const std::s
                 }
             }
             // Damaged data runs on into the padding: stop there rather than decode zeros.
-            if (in.consumedBits() > scan->size * 8)
+            if (in.consumedBits() > scan->size * 8 || wild)
                 return std::nullopt;
         }
         for (int by = 0; by < lumaV; ++by) {

@@ -146,7 +146,8 @@ size_t find(const std::vector<uint8_t>& file, size_t from, uint8_t marker) {
 }
 
 // Damaged data is never read our way unless libjpeg reads it the same without a word: a file
-// cut short or a broken restart sequence is libjpeg's to fill and report.
+// cut short, a broken restart sequence, wild coefficients or a header libjpeg warned about
+// are libjpeg's to judge.
 TEST(JpegEighth, DamagedScansAreLeftToLibjpeg) {
     const std::vector<uint8_t> file = encode({"", 640, 480, 2, 4});
     ASSERT_TRUE(eighth(file));
@@ -164,6 +165,13 @@ TEST(JpegEighth, DamagedScansAreLeftToLibjpeg) {
     structural.push_back(file);
     structural.back().erase(structural.back().begin() + long(restart),
                             structural.back().begin() + long(restart) + 2);
+    // A DC quantizer raised far beyond what the encoder used: block means out of all range,
+    // where libjpeg wraps rather than saturates.
+    structural.push_back(file);
+    structural.back()[find(file, 2, 0xDB) + 5] = 255;
+    // A stray byte between header segments, which libjpeg warns about.
+    structural.push_back(file);
+    structural.back().insert(structural.back().begin() + long(scan), 0x00);
     for (size_t i = 0; i < structural.size(); ++i)
         EXPECT_FALSE(eighth(structural[i])) << "case " << i;
 
