@@ -6,116 +6,13 @@
 #include <cstring>
 #include <vector>
 
+#include "imaging/codecs/JpegHuffman.h"
+
 namespace velvo::imaging::jpeg {
 
 namespace {
 
-// Codes up to this long are decoded with one table look-up; longer ones are rare in photos.
-constexpr int kFastBits = 10;
-// Zero bytes after the scan data, so the bit reader may load 8 bytes anywhere up to its end.
-constexpr size_t kPadding = 16;
 constexpr int kMaxDc = 1 << 14;
-
-struct Huffman {
-    // By the next kFastBits bits: code length << 8 | symbol, or 0 for a longer code.
-    std::array<uint16_t, 1 << kFastBits> fast{};
-    // The same index, for an AC coefficient that is only skipped: the bits of its code and
-    // value together, and (high byte) how far it moves along the block, 64 ending it.
-    std::array<uint16_t, 1 << kFastBits> skip{};
-    // Canonical decoding of the longer codes.
-    std::array<int32_t, 17> maxCode{};
-    std::array<int32_t, 17> valueOffset{};
-    std::array<uint8_t, 256> values{};
-    int count = 0;
-};
-
-// As strict as libjpeg's own table check: a table it would refuse is left to it.
-bool buildHuffman(Huffman& h, const JHUFF_TBL* table, bool dc) {
-    if (!table)
-        return false;
-    h.count = 0;
-    for (int l = 1; l <= 16; ++l)
-        h.count += table->bits[l];
-    if (h.count > 256)
-        return false;
-    std::copy(table->huffval, table->huffval + h.count, h.values.begin());
-    int32_t code = 0;
-    int k = 0;
-    for (int l = 1; l <= 16; ++l) {
-        h.valueOffset[size_t(l)] = k - code;
-        for (int i = 0; i < table->bits[l]; ++i, ++k, ++code) {
-            const uint8_t symbol = table->huffval[k];
-            // No code may be all ones; one past them would index outside the tables.
-            if ((dc && symbol > 15) || code + 1 >= (int32_t(1) << l))
-                return false;
-            if (l > kFastBits)
-                continue;
-            const int run = symbol >> 4, size = symbol & 15;
-            const int advance = size ? run + 1 : (run == 15 ? 16 : 64);
-            const int shift = kFastBits - l;
-            for (int j = 0; j < (1 << shift); ++j) {
-                const size_t at = size_t(code << shift | j);
-                h.fast[at] = uint16_t(l << 8 | symbol);
-                h.skip[at] = uint16_t(advance << 8 | (l + size));
-            }
-        }
-        h.maxCode[size_t(l)] = table->bits[l] ? code - 1 : -1;
-        code <<= 1;
-    }
-    return true;
-}
-
-// Bits of the unstuffed scan data, most significant first. `bits` valid bits sit at the top
-// of `acc`; a refill tops them up to at least 56 without a branch per byte.
-struct BitReader {
-    const uint8_t* data = nullptr;
-    size_t pos = 0;
-    size_t limit = 0;
-    uint64_t acc = 0;
-    int bits = 0;
-
-    [[gnu::always_inline]] void start(size_t at) {
-        pos = at, acc = 0, bits = 0;
-        refill();
-    }
-    [[gnu::always_inline]] void refill() {
-        uint64_t word;
-        std::memcpy(&word, data + pos, 8);
-        acc |= __builtin_bswap64(word) >> bits;
-        pos = std::min(pos + size_t((63 - bits) >> 3), limit);
-        bits |= 56;
-    }
-    [[gnu::always_inline]] uint32_t peek(int n) const { return uint32_t(acc >> (64 - n)); }
-    [[gnu::always_inline]] void skip(int n) {
-        acc <<= n;
-        bits -= n;
-    }
-    // A value's `size` bits, sign-extended as JPEG codes them.
-    [[gnu::always_inline]] int value(int size) {
-        const int v = int(peek(size));
-        skip(size);
-        return v < (1 << (size - 1)) ? v - (1 << size) + 1 : v;
-    }
-    // How far into the data the reader has consumed; past `limit` (padding zeros) it only grows.
-    size_t consumedBits() const { return pos * 8 - size_t(bits); }
-};
-
-// The code at the top of `acc`: its length << 8 | its symbol, or -1 for a code no table
-// entry matches. Takes the bits by value so that callers keep their reader in registers.
-[[gnu::always_inline]] inline int decodeSymbol(uint64_t acc, const Huffman& h) {
-    if (const uint16_t e = h.fast[acc >> (64 - kFastBits)])
-        return e;
-    for (int l = kFastBits + 1; l <= 16; ++l) {
-        const int32_t code = int32_t(acc >> (64 - l));
-        if (code <= h.maxCode[size_t(l)]) {
-            const int32_t at = h.valueOffset[size_t(l)] + code;
-            if (at < 0 || at >= h.count)
-                return -1;
-            return l << 8 | h.values[size_t(at)];
-        }
-    }
-    return -1;
-}
 
 // The DC difference of a block added to `dc`; false for a damaged code.
 [[gnu::always_inline]] inline bool decodeDc(BitReader& in, const Huffman& h, int& dc) {
@@ -287,8 +184,8 @@ QuadrantWeights quadrantWeights(const UINT16* quant) {
 
 // The four quadrant means of a block (left, right of the top half, then the bottom half),
 // level-shifted to samples. An odd frequency weighs the other way in the right or lower half.
-[[gnu::always_inline]] inline void quadrants(int dc, const Kept& kept, const QuadrantWeights& w, uint8_t out[4],
-                                           bool& wild) {
+[[gnu::always_inline]] inline void quadrants(int dc, const Kept& kept, const QuadrantWeights& w,
+                                             uint8_t out[4], bool& wild) {
     const double base = dc * w[0];
     double sum[4] = {base, base, base, base};
     for (int i = 0; i < kept.count; ++i) {
@@ -318,7 +215,7 @@ struct Scan {
 // scan ends with anything but the end of the image: those are libjpeg's to judge.
 std::optional<Scan> unstuff(const uint8_t* data, size_t size) {
     Scan scan;
-    scan.bytes.reserve(size + kPadding);
+    scan.bytes.reserve(size + kBitReaderPadding);
     scan.intervals.push_back(0);
     size_t i = 0;
     int nextRestart = 0;
@@ -349,7 +246,7 @@ std::optional<Scan> unstuff(const uint8_t* data, size_t size) {
         }
     }
     scan.size = scan.bytes.size();
-    scan.bytes.resize(scan.size + kPadding, 0);
+    scan.bytes.resize(scan.size + kBitReaderPadding, 0);
     return scan;
 }
 
@@ -370,8 +267,8 @@ std::optional<Raster> decodeEighth(const jpeg_decompress_struct& c, const std::s
     if (!c.err || c.err->num_warnings > 0)
         return std::nullopt;
     if (c.progressive_mode || c.arith_code || c.data_precision != 8 || !c.src ||
-        c.comps_in_scan != c.num_components || c.Ss != 0 || c.Se != 63 || c.Ah != 0 ||
-        c.Al != 0 || !(gray || ycc))
+        c.comps_in_scan != c.num_components || c.Ss != 0 || c.Se != 63 || c.Ah != 0 || c.Al != 0 ||
+        !(gray || ycc))
         return std::nullopt;
     for (int i = 0; i < c.comps_in_scan; ++i)
         if (c.cur_comp_info[i] != &c.comp_info[i])
