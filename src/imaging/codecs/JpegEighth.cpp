@@ -155,7 +155,7 @@ uint8_t clampSample(int v) {
 constexpr int kWildBelow = -128, kWildAbove = 383;
 
 // Rounded like libjpeg's 1 x 1 inverse DCT: (dc * q + 4) >> 3, arithmetic shift.
-uint8_t dcSample(int dc, int quant, bool& wild) {
+[[gnu::always_inline]] inline uint8_t dcSample(int dc, int quant, bool& wild) {
     const int v = ((dc * quant + 4) >> 3) + 128;
     wild |= v < kWildBelow || v > kWildAbove;
     return clampSample(v);
