@@ -5,6 +5,7 @@
 //    2.5 s), and every photo decoded in full (the reference the reduced reading must beat 4x);
 //    the first two also with the files dropped from the page cache before each run;
 //  - the memory the filled view holds beyond an empty one;
+//  - one photo read and decoded reduced, also with libjpeg's own 1/8 reduction beside ours;
 //  - a hairstyle category of 200 GIFs of about 250 x 300: the browser's fill and the first
 //    screen painted.
 // The fixtures are built once, before the first measurement, in a temporary folder.
@@ -26,6 +27,7 @@
 #include "imaging/ThumbnailSource.h"
 #include "imaging/codecs/Codecs.h"
 #include "imaging/codecs/ImageFile.h"
+#include "imaging/codecs/JpegDecoding.h"
 #include "imaging/codecs/JpegThumbnail.h"
 #include "library/TThumbNail.h"
 #include "library/TThumbview.h"
@@ -317,6 +319,28 @@ void BM_DecodeOnePhotoInMemory(benchmark::State& state) {
     state.counters["file_MB"] = double(bytes.size()) / (1024.0 * 1024.0);
 }
 
+// The same photo through libjpeg's own 1/8 reduction, the reader the DC reader replaced for
+// photos shown small.
+void BM_DecodeOnePhotoInMemoryLibjpeg(benchmark::State& state) {
+    const std::vector<uint8_t> bytes =
+        readFile((fixtures().photos + "/IMG_0001.JPG").toStdString());
+    for (auto _ : state) {
+        jpeg::Decoder d;
+        if (!jpeg::readHeader(d, bytes.data(), bytes.size(), false)) {
+            state.SkipWithError(d.err.message);
+            break;
+        }
+        d.cinfo.out_color_space = JCS_EXT_BGR;
+        d.cinfo.scale_num = 1;
+        d.cinfo.scale_denom = 8;
+        jpeg_calc_output_dimensions(&d.cinfo);
+        Raster r = Raster::create(int(d.cinfo.output_width), int(d.cinfo.output_height), "");
+        if (!jpeg::readPixels(d, r.pixels.data(), r.stride(), nullptr, false))
+            state.SkipWithError(d.err.message);
+        benchmark::DoNotOptimize(r.pixels.data());
+    }
+}
+
 // A phone photo as the "Fotos" tab reads it (kept at 200 x 200, shown in 100 x 100 cells): its
 // EXIF thumbnail, which is what makes the tab fast.
 void BM_DecodeOnePhonePhotoInMemory(benchmark::State& state) {
@@ -373,6 +397,7 @@ BENCHMARK(BM_FotosTabReadyExifThumbnailsColdCache)->Unit(benchmark::kMillisecond
 BENCHMARK(BM_FotosTabReadyColdCache)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_ReadOnePhoto)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DecodeOnePhotoInMemory)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DecodeOnePhotoInMemoryLibjpeg)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DecodeOnePhonePhotoInMemory)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_HairstyleCategoryFirstScreen)->Unit(benchmark::kMillisecond)->UseRealTime();
 

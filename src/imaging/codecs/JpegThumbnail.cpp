@@ -17,6 +17,7 @@
 #include "imaging/codecs/Error.h"
 #include "imaging/codecs/Exif.h"
 #include "imaging/codecs/JpegDecoding.h"
+#include "imaging/codecs/JpegEighth.h"
 
 namespace velvo::imaging {
 
@@ -66,6 +67,12 @@ Raster decodeReduced(Decoder& d, const std::string& name, int denom, bool strict
     if (!computeOutputSize(d, denom))
         throw Error(name, d.err.message);
     checkPictureSize(c.output_width, c.output_height, name);
+    // Photos shown small are read at 1/8; our DC reader does that in far less time.
+    if (denom == 8)
+        if (std::optional<Raster> picture = jpeg::decodeEighth(c, name);
+            picture && picture->width == int(c.output_width) &&
+            picture->height == int(c.output_height))
+            return std::move(*picture);
     const bool cmyk = c.out_color_space == JCS_CMYK;
     Raster picture = Raster::create(int(c.output_width), int(c.output_height), name);
     std::vector<uint8_t> cmykRow(cmyk ? size_t(c.output_width) * 4 : 0);
