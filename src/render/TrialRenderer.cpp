@@ -88,50 +88,60 @@ QString TrialRenderer::MasterProblem() const {
 }
 
 QImage TrialRenderer::Render(const QRectF& region, QSize size, Layers layers) const {
-    QImage out(size, QImage::Format_RGB32);
-    if (out.isNull() || region.isEmpty())
-        return out;
-    const imaging::Bgr window = fit::kWindowColour;
-    out.fill(QColor(window.r, window.g, window.b));
+    if (size.isEmpty() || region.isEmpty())
+        return QImage(size, QImage::Format_RGB32);
     const double sx = size.width() / region.width(), sy = size.height() / region.height();
     // Client coordinates to output pixels.
     const auto toOutput = [&](const QRectF& client) {
         return QRectF((client.x() - region.x()) * sx, (client.y() - region.y()) * sy, client.width() * sx,
                       client.height() * sy);
     };
-    QPainter painter(&out);
-    painter.setRenderHint(QPainter::SmoothPixmapTransform);
-
-    const QImage& photo = trial_.photo;
-    if (!photo.isNull() && trial_.zoom > 0) {
-        // The view draws the photo top-left aligned at its rounded zoomed size.
-        const double zw = fit::zoomedLength(photo.width(), trial_.zoom);
-        const double zh = fit::zoomedLength(photo.height(), trial_.zoom);
-        const QRectF shown = QRectF(-trial_.viewX, -trial_.viewY, zw, zh).intersected(region);
-        if (!shown.isEmpty()) {
-            // The photo pixels under the region, whole, with one more on each side for the filter.
-            const double px = photo.width() / zw, py = photo.height() / zh;
-            const QRect from = QRect(QPoint(int(std::floor((shown.left() + trial_.viewX) * px)) - 1,
-                                            int(std::floor((shown.top() + trial_.viewY) * py)) - 1),
-                                     QPoint(int(std::ceil((shown.right() + trial_.viewX) * px)),
-                                            int(std::ceil((shown.bottom() + trial_.viewY) * py))))
-                                   .intersected(photo.rect());
-            const QRectF fromClient(from.x() / px - trial_.viewX, from.y() / py - trial_.viewY,
-                                    from.width() / px, from.height() / py);
-            painter.save();
-            painter.setClipRect(toOutput(shown));
-            drawSmooth(painter, toOutput(fromClient), photo, from);
-            painter.restore();
-        }
-    }
-
+    if (photoLayer_.picture.isNull() || photoLayer_.region != region || photoLayer_.size != size)
+        photoLayer_ = {region, size, DrawPhoto(region, size)};
+    QImage out = photoLayer_.picture;
     if (layers == Layers::PhotoAndHair && !hair_.isNull()) {
         const QSize drawn = OverlaySize();
         const QRectF place(trial_.left, trial_.top, drawn.width(), drawn.height());
-        if (!place.intersected(region).isEmpty())
+        if (!place.intersected(region).isEmpty()) {
+            QPainter painter(&out);
+            painter.setRenderHint(QPainter::SmoothPixmapTransform);
             drawSmooth(painter, toOutput(place), hair_, hair_.rect());
+        }
     }
-    painter.end();
+    return out;
+}
+
+QImage TrialRenderer::DrawPhoto(const QRectF& region, QSize size) const {
+    QImage out(size, QImage::Format_RGB32);
+    const imaging::Bgr window = fit::kWindowColour;
+    out.fill(QColor(window.r, window.g, window.b));
+    const QImage& photo = trial_.photo;
+    if (photo.isNull() || trial_.zoom <= 0)
+        return out;
+    const double sx = size.width() / region.width(), sy = size.height() / region.height();
+    const auto toOutput = [&](const QRectF& client) {
+        return QRectF((client.x() - region.x()) * sx, (client.y() - region.y()) * sy, client.width() * sx,
+                      client.height() * sy);
+    };
+    // The view draws the photo top-left aligned at its rounded zoomed size.
+    const double zw = fit::zoomedLength(photo.width(), trial_.zoom);
+    const double zh = fit::zoomedLength(photo.height(), trial_.zoom);
+    const QRectF shown = QRectF(-trial_.viewX, -trial_.viewY, zw, zh).intersected(region);
+    if (shown.isEmpty())
+        return out;
+    // The photo pixels under the region, whole, with one more on each side for the filter.
+    const double px = photo.width() / zw, py = photo.height() / zh;
+    const QRect from = QRect(QPoint(int(std::floor((shown.left() + trial_.viewX) * px)) - 1,
+                                    int(std::floor((shown.top() + trial_.viewY) * py)) - 1),
+                             QPoint(int(std::ceil((shown.right() + trial_.viewX) * px)),
+                                    int(std::ceil((shown.bottom() + trial_.viewY) * py))))
+                           .intersected(photo.rect());
+    const QRectF fromClient(from.x() / px - trial_.viewX, from.y() / py - trial_.viewY, from.width() / px,
+                            from.height() / py);
+    QPainter painter(&out);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.setClipRect(toOutput(shown));
+    drawSmooth(painter, toOutput(fromClient), photo, from);
     return out;
 }
 
