@@ -51,7 +51,9 @@ QSize ExportSize(const TrialRenderer& renderer, int longSide) {
     const QSize native = renderer.NativeSize(region);
     if (region.isEmpty())
         return {};
-    const int most = std::max(1, std::min(longSide, std::max(native.width(), native.height())));
+    // Never finer than the photo holds, nor smaller than the window showed it.
+    const int windowLong = int(std::ceil(std::max(region.width(), region.height())));
+    const int most = std::max({1, windowLong, std::min(longSide, std::max(native.width(), native.height()))});
     const double scale = most / std::max(region.width(), region.height());
     return QSize(std::max(1, int(std::lround(region.width() * scale))),
                  std::max(1, int(std::lround(region.height() * scale))));

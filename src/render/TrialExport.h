@@ -17,7 +17,8 @@ class TrialRenderer;
 inline constexpr int kExportLongSide = 2000;
 
 // The size an export of the try's window area gets: `longSide` pixels on its long side, fewer
-// when the photo itself has fewer there (an export never makes up pixels the photo lacks).
+// when the photo itself has fewer there (an export never makes up pixels the photo lacks), but
+// never fewer than the window itself showed.
 QSize ExportSize(const TrialRenderer& renderer, int longSide = kExportLongSide);
 
 // Writes the try as the window frames it, as a JPEG (".jpg", ".jpeg") or PNG (".png") file by
