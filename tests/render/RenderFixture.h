@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 #include <algorithm>
 #include <cmath>
+#include <numeric>
 #include <vector>
 
 #include "imaging/RasterImage.h"
@@ -84,58 +85,38 @@ inline QImage structuredPhoto(int width = 1200, int height = 900) {
     return photo;
 }
 
-// Per-channel absolute differences of two pictures of one size: their mean and 99th percentile.
+// Per-channel absolute differences of two pictures of one size, `b` moved by (dx, dy), a margin
+// left out: their mean and 99th percentile.
 struct Difference {
     double mean = 0;
     int p99 = 0;
 };
-inline Difference difference(const QImage& a, const QImage& b) {
+inline Difference difference(const QImage& a, const QImage& b, int dx = 0, int dy = 0, int margin = 0) {
     const QImage x = a.convertToFormat(QImage::Format_RGB32), y = b.convertToFormat(QImage::Format_RGB32);
     std::vector<int> all;
-    all.reserve(size_t(x.width()) * x.height() * 3);
-    for (int row = 0; row < x.height(); ++row)
-        for (int col = 0; col < x.width(); ++col) {
-            const QRgb p = x.pixel(col, row), q = y.pixel(col, row);
-            all.push_back(std::abs(qRed(p) - qRed(q)));
-            all.push_back(std::abs(qGreen(p) - qGreen(q)));
-            all.push_back(std::abs(qBlue(p) - qBlue(q)));
+    for (int row = margin; row < x.height() - margin; ++row)
+        for (int col = margin; col < x.width() - margin; ++col) {
+            const QRgb p = x.pixel(col, row), q = y.pixel(col + dx, row + dy);
+            for (const int shift : {16, 8, 0})
+                all.push_back(std::abs(int((p >> shift) & 0xff) - int((q >> shift) & 0xff)));
         }
     Difference d;
     if (all.empty())
         return d;
-    double sum = 0;
-    for (int v : all)
-        sum += v;
-    d.mean = sum / double(all.size());
+    d.mean = std::accumulate(all.begin(), all.end(), 0.0) / double(all.size());
     std::nth_element(all.begin(), all.begin() + long(all.size() * 99 / 100), all.end());
     d.p99 = all[all.size() * 99 / 100];
     return d;
 }
 
-// The mean per-channel difference with `b` moved by (dx, dy), over the pixels both cover
-// (a margin of two pixels left out).
-inline double shiftedMean(const QImage& a, const QImage& b, int dx, int dy) {
-    const QImage x = a.convertToFormat(QImage::Format_RGB32), y = b.convertToFormat(QImage::Format_RGB32);
-    double sum = 0;
-    long count = 0;
-    for (int row = 2; row < x.height() - 2; ++row)
-        for (int col = 2; col < x.width() - 2; ++col) {
-            const QRgb p = x.pixel(col, row), q = y.pixel(col + dx, row + dy);
-            sum += std::abs(qRed(p) - qRed(q)) + std::abs(qGreen(p) - qGreen(q)) + std::abs(qBlue(p) - qBlue(q));
-            count += 3;
-        }
-    return count ? sum / double(count) : 0;
-}
-
 // Whether `a` lines up with `b` best where it is: moved a pixel any way, it differs more.
 inline ::testing::AssertionResult alignedBest(const QImage& a, const QImage& b) {
-    const double here = shiftedMean(a, b, 0, 0);
+    const double here = difference(a, b, 0, 0, 2).mean;
     for (int dy = -1; dy <= 1; ++dy)
         for (int dx = -1; dx <= 1; ++dx)
-            if ((dx || dy) && shiftedMean(a, b, dx, dy) <= here)
+            if (const double moved = difference(a, b, dx, dy, 2).mean; (dx || dy) && moved <= here)
                 return ::testing::AssertionFailure()
-                       << "moved by (" << dx << ", " << dy << ") it differs less: " << shiftedMean(a, b, dx, dy)
-                       << " against " << here;
+                       << "moved by (" << dx << ", " << dy << ") it differs less: " << moved << " against " << here;
     return ::testing::AssertionSuccess();
 }
 
