@@ -43,7 +43,9 @@ const char* const kDocumentEntries[] = {
     "Fechar1",         "FecharTudo1",     "Salvar1", "Salvarcomo1", "Imprimir1",
     "PrintPreview1",   "Undo1",           "Copiar1", "Inserir1",    "ApagarCabelo1",
     "Redimensionar1",  "Replay1",         "Zoom1",   "Zoom2",       "tamanhoOriginal1",
-    "EnquadrarRosto1", "ProvarCategoria1"};
+    "EnquadrarRosto1", "ProvarCategoria1",
+    // Exporting a try.
+    "ExportarProva1"};
 const char* const kDocumentMenus[] = {"AjustedeImagem1", "Desenho1", "VirtualColor1"};
 const char* const kDocumentItems[] = {"BT_Salvar", "BT_Imprimir", "BT_Replay", "BT_Original",
                                       "BT_ZOOM",   "BT_PREVIEW",  "BT_SCROLL", "BT_MOVE",

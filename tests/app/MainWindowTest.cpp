@@ -35,6 +35,7 @@ const std::vector<std::pair<const char*, std::vector<Entry>>>& menuTable() {
           {"-", "", none},
           {"Salvar1", "&Salvar", c(Qt::Key_S)},
           {"Salvarcomo1", "Salvar &Como...", c(Qt::Key_A)},
+          {"ExportarProva1", "E&xportar Prova...", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S)},
           {"-", "", none},
           {"ConfigurarImpressora1", "Configurar I&mpressora", c(Qt::Key_I)},
           {"Imprimir1", "&Imprimir", c(Qt::Key_P)},
@@ -192,7 +193,8 @@ std::vector<bool> documentCommands(app::TF_HAIR& main) {
     std::vector<bool> states;
     for (const char* n : {"Fechar1", "FecharTudo1", "Salvar1", "Salvarcomo1", "Imprimir1",
                           "PrintPreview1", "Undo1", "Copiar1", "Inserir1", "ApagarCabelo1",
-                          "Redimensionar1", "Replay1", "Zoom1", "Zoom2", "tamanhoOriginal1"})
+                          "Redimensionar1", "Replay1", "Zoom1", "Zoom2", "tamanhoOriginal1",
+                          "ExportarProva1"})
         states.push_back(main.Action(n)->isEnabled());
     for (const char* n : {"AjustedeImagem1", "Desenho1", "VirtualColor1"})
         states.push_back(main.Menu(n)->menuAction()->isEnabled() && main.Menu(n)->isEnabled());
