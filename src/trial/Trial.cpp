@@ -233,6 +233,8 @@ QJsonObject DescriptionOf(const Trial& t) {
     o.insert("viewY", t.viewY);
     o.insert("clientSize",
              QJsonObject{{"width", t.clientSize.width()}, {"height", t.clientSize.height()}});
+    o.insert("overlaySize",
+             QJsonObject{{"width", t.overlaySize.width()}, {"height", t.overlaySize.height()}});
     o.insert("framed", t.framed);
     o.insert("face", faceJson(t.face));
     o.insert("faceIndex", t.faceIndex);
@@ -246,7 +248,8 @@ void ReadDescription(const QJsonObject& json, Trial& t) {
                                         "category", "hairNumber", "hairFile",     "recipe",
                                         "left",     "top",        "overlayShown", "zoom",
                                         "viewX",    "viewY",      "clientSize",   "framed",
-                                        "face",     "faceIndex",  "hairTurn",     "clientName"};
+                                        "face",     "faceIndex",  "hairTurn",     "clientName",
+                                        "overlaySize"};
     const Reader r(json, {});
     int version = 0;
     if (!r.has("version"))
@@ -271,13 +274,18 @@ void ReadDescription(const QJsonObject& json, Trial& t) {
     r.whole("zoom", out.zoom);
     r.whole("viewX", out.viewX);
     r.whole("viewY", out.viewY);
-    if (r.has("clientSize")) {
-        const Reader size(r.object("clientSize"), "clientSize");
-        int w = out.clientSize.width(), h = out.clientSize.height();
-        size.whole("width", w);
-        size.whole("height", h);
-        out.clientSize = QSize(w, h);
-    }
+    const auto readSize = [&r](const char* key, QSize& size) {
+        if (!r.has(key))
+            return;
+        const Reader sizeReader(r.object(key), key);
+        int w = size.width(), h = size.height();
+        sizeReader.whole("width", w);
+        sizeReader.whole("height", h);
+        size = QSize(w, h);
+    };
+    readSize("clientSize", out.clientSize);
+    // Descriptions kept before it was written leave it empty: the overlay's picture gives it.
+    readSize("overlaySize", out.overlaySize);
     r.flag("framed", out.framed);
     if (r.has("face"))
         readFace(Reader(r.object("face"), "face"), out.face);

@@ -29,6 +29,7 @@ trial::Trial fullTrial() {
     t.viewX = 480;
     t.viewY = 91;
     t.clientSize = QSize(241, 313);
+    t.overlaySize = QSize(180, 222);
     t.framed = true;
     t.face = fit::faceFromKeypoints(
         {100, 120, 300, 340},
@@ -58,6 +59,7 @@ void expectSameDescription(const trial::Trial& a, const trial::Trial& b) {
                          b.hairFile, b.recipe.ownPicture, b.clientName));
     EXPECT_EQ(std::tuple(a.left, a.top, a.overlayShown, a.zoom, a.viewX, a.viewY, a.clientSize),
               std::tuple(b.left, b.top, b.overlayShown, b.zoom, b.viewX, b.viewY, b.clientSize));
+    EXPECT_EQ(a.overlaySize, b.overlaySize);
     EXPECT_EQ(std::tuple(a.framed, a.face.box, a.face.roll, a.face.score, a.face.keypoints,
                          a.faceIndex, a.hairTurn),
               std::tuple(b.framed, b.face.box, b.face.roll, b.face.score, b.face.keypoints,
