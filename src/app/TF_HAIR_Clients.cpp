@@ -57,7 +57,7 @@ clients::ClientStore* TF_HAIR::Clients() {
         if (!text.contains(location))
             text = location + QStringLiteral(": ") + text;
         ShowMessage(QStringLiteral("VELVO"),
-                    message(*this, QStringLiteral("Não foi possível abrir as fichas dos clientes.\n%1"),
+                    message(*this, QStringLiteral("Não foi possível abrir as fichas dos clientes: %1"),
                             text),
                     platform::MessageIcon::Warning);
         return nullptr;
@@ -75,7 +75,7 @@ void TF_HAIR::ReportStoreError(const std::exception& error) {
     if (clients_ && !text.contains(clients_->Name()))
         text = clients_->Name() + QStringLiteral(": ") + text;
     ShowMessage(QStringLiteral("VELVO"),
-                message(*this, QStringLiteral("Não foi possível gravar nas fichas dos clientes.\n%1"),
+                message(*this, QStringLiteral("Não foi possível gravar nas fichas dos clientes: %1"),
                         text),
                 platform::MessageIcon::Warning);
 }
