@@ -79,7 +79,10 @@ public:
                      const QDateTime& when = QDateTime::currentDateTime());
     // The client's visits, newest first, each with its tries' summaries.
     std::vector<Visit> VisitsOf(qint64 clientId) const;
-    // A try or a whole visit as saved: photo bytes, pictures and description (clientName set).
+    // A try or a whole visit as saved: photo bytes, pictures and description (clientName set),
+    // each picture in the pixel format it was saved in. `photo` is filled only for a try whose
+    // photo was edited (`photoEdited`); otherwise `photoBytes` are the photo, to be decoded as
+    // when the file was first opened.
     trial::Trial LoadTry(qint64 tryId) const;
     std::vector<trial::Trial> LoadVisit(qint64 visitId) const;
 
