@@ -14,6 +14,10 @@
 #include "app/TF_CLIENTES.h"
 #include "clients/ClientStore.h"
 #include "document/TResizeGrip.h"
+#include "pixel/TPixelDisplay.h"
+#include "print/TF_PREVIEW.h"
+#include "print/TF_PREVIEW2.h"
+#include "ui/TImageAspect.h"
 
 namespace velvo::testing {
 namespace {
@@ -119,8 +123,9 @@ TEST_F(ReopenedTry, ShowsWhatWasSavedAndTakesEveryCommandAlike) {
     for (const char* what : cases) {
         TF_FILHO* original = make(what);
         const trial::Trial kept = original->Describe();
-        if (QString::fromLatin1(what) == "photo file gone")
+        if (QString::fromLatin1(what) == "photo file gone") {
             ASSERT_TRUE(QFile::rename(photo, photo + ".away"));
+        }
         TF_FILHO* reopened = main->OpenTrial(kept);
         ASSERT_NE(reopened, nullptr) << what;
         EXPECT_EQ(reopened->CompositeImage(), kept.thumbnail) << what;
@@ -198,8 +203,9 @@ TEST_F(ClientRecords, TriesAreKeptOnlyWithTheClientsConsent) {
         EXPECT_EQ(stored.consent, c.saved ? QDate::currentDate() : QDate());
         const std::vector<clients::Visit> visits = store().VisitsOf(client.id);
         ASSERT_EQ(visits.size(), c.saved ? 1u : 0u);
-        if (c.saved)
+        if (c.saved) {
             EXPECT_EQ(visits[0].tries.size(), 2u);
+        }
         EXPECT_EQ(second->ClientName, c.saved ? client.name : QString());
         EXPECT_EQ(second->CompositeImage(), before);
         main->FecharTudo1Click();
@@ -218,7 +224,8 @@ TEST_F(ClientRecords, AFailedWriteIsToldAndChangesNothing) {
         db.setDatabaseName(folder + "clientes.db");
         ASSERT_TRUE(db.open());
         QSqlQuery tables(db);
-        ASSERT_TRUE(tables.exec("SELECT name FROM sqlite_master WHERE type = 'table'"));
+        ASSERT_TRUE(tables.exec("SELECT name FROM sqlite_master WHERE type = 'table' "
+                                "AND name NOT LIKE 'sqlite_%'"));
         QStringList names;
         while (tables.next())
             names << tables.value(0).toString();
@@ -244,6 +251,34 @@ TEST_F(ClientRecords, AFailedWriteIsToldAndChangesNothing) {
     EXPECT_EQ(after.thumbnail, before.thumbnail);
     EXPECT_EQ(after.overlay, before.overlay);
     EXPECT_EQ(QPoint(after.left, after.top), QPoint(before.left, before.top));
+}
+
+// The sheet keeps a preview's pictures until the next one overwrites them; a visit's sheet
+// must not carry another client's tries in the cells its own do not fill.
+TEST_F(ClientRecords, AVisitsSheetHoldsItsTriesAlone) {
+    print::TF_PREVIEW sheet;
+    print::TF_PREVIEW2 preview(main.get());
+    const clients::Client client = addClient("Edna", {}, QDate(2026, 3, 1));
+    TF_FILHO* first = insert(photo, "1", 10, 10);
+    TF_FILHO* second = insert(photo, "2", 40, 20);
+    insert(photo, "3", 70, 30);
+    main->PrintPreview1Click();
+    ASSERT_FALSE(sheet.Cell(3)->Picture().isNull());
+    ASSERT_TRUE(main->SaveTries(client.id, {first, second}));
+
+    main->Fichas1Click();
+    auto* window = main->findChild<app::TF_CLIENTES*>("F_CLIENTES");
+    ASSERT_NE(window, nullptr);
+    window->edBusca->setText("Edna");
+    window->lvClientes->setCurrentRow(0);
+    window->BT_ImprimirVisita->click();
+    EXPECT_EQ(sheet.Cell(1)->Picture(), first->CompositeImage());
+    EXPECT_EQ(sheet.Cell(2)->Picture(), second->CompositeImage());
+    for (int n = 3; n <= 8; ++n) {
+        EXPECT_TRUE(sheet.Cell(n)->Picture().isNull()) << n;
+        EXPECT_EQ(preview.Cell(n)->Bitmap(), nullptr) << n;
+    }
+    EXPECT_NE(preview.Cell(2)->Bitmap(), nullptr);
 }
 
 TEST_F(ClientRecords, SearchFollowsEachKeystrokeIgnoringCaseAndAccents) {
