@@ -187,6 +187,15 @@ void TF_CLIENTES::ShowRecords() {
     lvGuardar->clear();
     gbGuardar->hide();
     edBuscaChange();
+    showOverMain();
+}
+
+void TF_CLIENTES::showOverMain() {
+    if (!placed_) {
+        // Centred over the studio the first time; where the stylist puts it afterwards.
+        placed_ = true;
+        move(main_->geometry().center() - rect().center());
+    }
     show();
     raise();
     activateWindow();

@@ -92,6 +92,7 @@ protected:
 
 private:
     void build();
+    void showOverMain();
     void showClient(const clients::Client& client);
     void showVisits(qint64 selectVisit = 0);
     // The visit and try chosen in the lists; null / 0 when none.
@@ -105,6 +106,7 @@ private:
     clients::Client client_;
     std::vector<clients::Visit> visits_;
     QList<QPointer<document::TF_FILHO>> offered_;
+    bool placed_ = false;
 };
 
 } // namespace velvo::app

@@ -1,5 +1,6 @@
 // The records window's visits and tries: listing, reopening, printing, saving the open tries,
 // and the client's removal and export.
+#include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
 #include <QGroupBox>
@@ -23,8 +24,12 @@ namespace velvo::app {
 namespace {
 
 QIcon thumbnailIcon(const QImage& picture, QSize size) {
-    return QIcon(QPixmap::fromImage(
-        picture.scaled(size, Qt::KeepAspectRatio, Qt::SmoothTransformation)));
+    const QPixmap pixmap =
+        QPixmap::fromImage(picture.scaled(size, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+    QIcon icon(pixmap);
+    // A chosen try is judged by its colours: the style must not tint it with the highlight.
+    icon.addPixmap(pixmap, QIcon::Selected);
+    return icon;
 }
 
 // A folder name made of the client's name: no separators, nothing a file system refuses.
@@ -86,9 +91,15 @@ void TF_CLIENTES::lvVisitasClick() {
     if (!visit)
         return;
     for (const clients::TrySummary& t : visit->tries) {
-        auto* item = new QListWidgetItem(thumbnailIcon(t.thumbnail, lvProvas->iconSize()),
-                                         QStringLiteral("%1 %2").arg(t.libraryLabel).arg(t.hairNumber),
-                                         lvProvas);
+        // As a document's caption names it.
+        const int category = t.category.toInt();
+        const QString label =
+            category >= 0 && category < main_->CB_TIPO->count()
+                ? QStringLiteral("%1 - %2").arg(t.hairNumber).arg(main_->CB_TIPO->itemText(category))
+                : QString::number(t.hairNumber);
+        auto* item =
+            new QListWidgetItem(thumbnailIcon(t.thumbnail, lvProvas->iconSize()), label, lvProvas);
+        item->setToolTip(t.libraryLabel);
         item->setData(Qt::UserRole, t.id);
     }
     lvProvas->setCurrentRow(0);
@@ -110,6 +121,8 @@ void TF_CLIENTES::BT_AbrirProvaClick() {
         }
     }
     main_->OpenTrial(kept);
+    // The stylist came for the documents; the records stay as they are for Ctrl+K.
+    hide();
 }
 
 void TF_CLIENTES::BT_AbrirVisitaClick() {
@@ -126,6 +139,7 @@ void TF_CLIENTES::BT_AbrirVisitaClick() {
         return;
     }
     main_->OpenTrials(kept);
+    hide();
 }
 
 void TF_CLIENTES::BT_ImprimirVisitaClick() {
@@ -210,9 +224,7 @@ void TF_CLIENTES::ShowForSaving(const QList<document::TF_FILHO*>& tries) {
     edNotasVisita->clear();
     gbGuardar->show();
     edBuscaChange();
-    show();
-    raise();
-    activateWindow();
+    showOverMain();
     edBusca->setFocus();
 }
 
