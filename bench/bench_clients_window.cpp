@@ -231,6 +231,26 @@ void BM_SearchKeystroke(benchmark::State& state) {
 }
 BENCHMARK(BM_SearchKeystroke)->Unit(benchmark::kMillisecond)->UseRealTime();
 
+// The widest keystroke: one letter that most names hold, into an empty box.
+void BM_SearchFirstLetter(benchmark::State& state) {
+    if (!ready(state))
+        return;
+    Salon& s = salon();
+    velvo::app::TF_CLIENTES window(s.main.get());
+    window.ShowRecords();
+    QCoreApplication::processEvents();
+    for (auto _ : state) {
+        window.edBusca->insert(QStringLiteral("a"));
+        window.repaint();
+        QCoreApplication::processEvents();
+        state.PauseTiming();
+        window.edBusca->clear();
+        QCoreApplication::processEvents();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_SearchFirstLetter)->Unit(benchmark::kMillisecond)->UseRealTime();
+
 void BM_ReopenVisitOf8(benchmark::State& state) {
     if (!ready(state))
         return;

@@ -168,7 +168,8 @@ void TF_CLIENTES::BT_ExcluirClick() {
         return;
     if (say(QStringLiteral("Excluir %1 com todas as visitas, provas e fotos? Não será possível "
                            "desfazer."),
-            client_.name, platform::mbYes | platform::mbNo) != platform::mbYes)
+            client_.name, platform::mbYes | platform::mbNo | platform::mbDefaultNo) !=
+            platform::mbYes)
         return;
     try {
         platform::BusyCursor busy;

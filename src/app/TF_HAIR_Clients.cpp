@@ -103,7 +103,9 @@ bool TF_HAIR::SaveTries(qint64 clientId, const QList<document::TF_FILHO*>& docum
             if (ShowMessage(QStringLiteral("VELVO"),
                             QStringLiteral("O cliente autorizou guardar as fotos?"),
                             platform::MessageIcon::Question,
-                            platform::mbYes | platform::mbNo) != platform::mbYes)
+                            // Consent is the client's act: Enter alone does not give it.
+                            platform::mbYes | platform::mbNo | platform::mbDefaultNo) !=
+                platform::mbYes)
                 return false;
             store->RecordConsent(clientId, QDate::currentDate());
         }

@@ -1,5 +1,7 @@
 // The client records through the main window and the records window: tries reopened exactly,
 // consent, a write that fails, and the search.
+#include <QAction>
+#include <QDir>
 #include <QFile>
 #include <QLineEdit>
 #include <QListWidget>
@@ -251,6 +253,22 @@ TEST_F(ClientRecords, AFailedWriteIsToldAndChangesNothing) {
     EXPECT_EQ(after.thumbnail, before.thumbnail);
     EXPECT_EQ(after.overlay, before.overlay);
     EXPECT_EQ(QPoint(after.left, after.top), QPoint(before.left, before.top));
+}
+
+TEST_F(ClientRecords, ADatabaseThatCannotOpenIsNamedAndTheStudioGoesOn) {
+    // A folder where the database file should be: no driver can open it.
+    ASSERT_TRUE(QDir(folder).mkpath("clientes.db/x"));
+    insert(photo, "1", 10, 10);
+    for (const char* command : {"Fichas1", "GuardarProvas1"}) {
+        messages.shown.clear();
+        main->Action(command)->trigger();
+        ASSERT_EQ(messages.shown.size(), 1) << command;
+        EXPECT_TRUE(messages.shown[0].text.contains(folder + "clientes.db"))
+            << messages.shown[0].text.toStdString();
+        EXPECT_EQ(main->findChild<app::TF_CLIENTES*>("F_CLIENTES"), nullptr) << command;
+    }
+    EXPECT_EQ(main->Clients(), nullptr);
+    EXPECT_EQ(main->Documents().size(), 1);
 }
 
 // The sheet keeps a preview's pictures until the next one overwrites them; a visit's sheet
