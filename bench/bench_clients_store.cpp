@@ -4,7 +4,8 @@
 //    and written each time (goal: 300 ms);
 //  - the record window's search on 10,000 clients with 50,000 tries: listing everyone (the
 //    window opening) and one keystroke each of a name, a short prefix and a phone (goal: 50 ms);
-//  - reading a visit of 8 tries back, the records' part of reopening it.
+//  - reading a visit of 8 tries back, the records' part of reopening it;
+//  - deleting a client from a file that holds 100 other photos.
 // Run on one core (bench/run pins it).
 #include <benchmark/benchmark.h>
 
@@ -34,7 +35,8 @@ QByteArray twelveMegapixelJpeg() {
         for (int x = 0; x < photo.width; ++x) {
             seed = seed * 1664525u + 1013904223u;
             const int n = int(seed >> 28);
-            photo.set(x, y, {uint8_t(90 + n + x / 80), uint8_t(110 + n + y / 60), uint8_t(130 + n)});
+            photo.set(x, y,
+                      {uint8_t(90 + n + x / 80), uint8_t(110 + n + y / 60), uint8_t(130 + n)});
         }
     const std::vector<uint8_t> jpeg = bench::cameraJpeg(photo, 90);
     return QByteArray(reinterpret_cast<const char*>(jpeg.data()), qsizetype(jpeg.size()));
@@ -132,25 +134,27 @@ struct Salon {
     }
 
     static void fill(QSqlDatabase& db) {
-        static const char* first[] = {"José", "Maria", "Ana", "João", "Antônio", "Francisca",
-                                      "Luíza", "Carlos", "Márcia", "Patrícia", "Sérgio", "Bruna",
-                                      "Conceição", "Raimundo", "Fábio", "Letícia"};
-        static const char* last[] = {"Silva", "Santos", "Oliveira", "Souza", "Conceição",
-                                     "Araújo", "Gonçalves", "Lima", "Pereira", "Ferreira",
-                                     "Rodrigues", "Almeida", "Nascimento", "Gomes", "Simões"};
+        static const char* first[] = {
+            "José",   "Maria",    "Ana",    "João",  "Antônio",   "Francisca", "Luíza", "Carlos",
+            "Márcia", "Patrícia", "Sérgio", "Bruna", "Conceição", "Raimundo",  "Fábio", "Letícia"};
+        static const char* last[] = {"Silva",     "Santos",    "Oliveira",   "Souza",   "Conceição",
+                                     "Araújo",    "Gonçalves", "Lima",       "Pereira", "Ferreira",
+                                     "Rodrigues", "Almeida",   "Nascimento", "Gomes",   "Simões"};
         QRandomGenerator random(7);
         QByteArray thumbnail;
         QBuffer buffer(&thumbnail);
         buffer.open(QIODevice::WriteOnly);
         smoothPicture(241, 313, 40).save(&buffer, "PNG");
-        const QString description = QString::fromUtf8(
-            QJsonDocument(trial::DescriptionOf(benchTry(QByteArray(), 1))).toJson(QJsonDocument::Compact));
+        const QString description =
+            QString::fromUtf8(QJsonDocument(trial::DescriptionOf(benchTry(QByteArray(), 1)))
+                                  .toJson(QJsonDocument::Compact));
         QSqlQuery q(db);
         q.exec("BEGIN");
         q.exec("INSERT INTO photos (sha256, bytes) VALUES ('bench', x'ffd8ffd9')");
         QSqlQuery client(db), visit(db), attempt(db);
-        client.prepare("INSERT INTO clients (name, phone, email, notes, consent, name_key, phone_key) "
-                       "VALUES (?, ?, '', '', '2026-01-05', ?, ?)");
+        client.prepare(
+            "INSERT INTO clients (name, phone, email, notes, consent, name_key, phone_key) "
+            "VALUES (?, ?, '', '', '2026-01-05', ?, ?)");
         visit.prepare("INSERT INTO visits (client_id, visited_at, notes) VALUES (?, ?, '')");
         attempt.prepare("INSERT INTO tries (visit_id, position, photo_id, library_label, category, "
                         "hair_number, description, overlay, overlay_format, thumbnail, "
@@ -161,7 +165,8 @@ struct Salon {
                                      .arg(QString::fromUtf8(first[random.bounded(16)]),
                                           QString::fromUtf8(last[random.bounded(15)]),
                                           QString::fromUtf8(last[random.bounded(15)]));
-            const QString digits = QStringLiteral("11%1").arg(random.bounded(900000000) + 100000000);
+            const QString digits =
+                QStringLiteral("11%1").arg(random.bounded(900000000) + 100000000);
             client.addBindValue(name);
             client.addBindValue(QStringLiteral("(%1) %2").arg(digits.left(2), digits.mid(2)));
             client.addBindValue(name.normalized(QString::NormalizationForm_KD)
@@ -214,6 +219,32 @@ void BM_OpenSalonAndVisitsOfOneClient(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_OpenSalonAndVisitsOfOneClient)->Unit(benchmark::kMillisecond);
+
+// Deleting a client rewrites the whole file (the vacuum that leaves none of their bytes
+// behind), so its cost grows with everything else the salon keeps: here 100 other clients,
+// each with a photo of its own (about 270 MB).
+void BM_DeleteClientBeside100Photos(benchmark::State& state) {
+    Studio studio;
+    QByteArray photo = twelveMegapixelJpeg();
+    const auto visitWithNewPhoto = [&](qint64 client) {
+        photo[photo.size() - 3] = char(photo[photo.size() - 3] + 1);
+        photo[photo.size() - 4] = char(photo[photo.size() - 4] + (photo[photo.size() - 3] == 0));
+        studio.store->SaveVisit(client, {benchTry(photo, 0)});
+    };
+    for (int i = 0; i < 100; ++i)
+        visitWithNewPhoto(studio.client);
+    for (auto _ : state) {
+        state.PauseTiming();
+        clients::Client leaving;
+        leaving.name = QStringLiteral("Cliente que sai");
+        leaving.consent = QDate(2026, 1, 5);
+        studio.store->SaveClient(leaving);
+        visitWithNewPhoto(leaving.id);
+        state.ResumeTiming();
+        studio.store->DeleteClient(leaving.id);
+    }
+}
+BENCHMARK(BM_DeleteClientBeside100Photos)->Unit(benchmark::kMillisecond)->Iterations(5);
 
 } // namespace
 

@@ -55,6 +55,10 @@ QString ClientStore::Name() const {
 
 void ClientStore::SaveClient(Client& client) {
     const QString doing = QStringLiteral("guardar o cliente \"%1\"").arg(client.name);
+    // The name is what the record window lists and searches: a client without one could not
+    // be found again.
+    if (client.name.trimmed().isEmpty())
+        d_->c.Fail(doing, QStringLiteral("o nome do cliente está vazio"));
     StoreConnection::Transaction transaction(d_->c, doing);
     const QVariant consent = DateText(client.consent);
     if (client.id == 0) {
@@ -158,13 +162,26 @@ void ClientStore::DeleteClient(qint64 clientId) {
     }
     if (c.IsPostgres())
         return;
-    // secure_delete has overwritten the freed pages, but in the write-ahead log; the copy back
-    // into the file and the empty log leave no older frame holding the photos, and the vacuum
-    // rebuilds the file without the freed pages at all.
+    // secure_delete has overwritten the freed pages, but in the write-ahead log: the freed
+    // pages cut off the end of the file, the log copied back into it and emptied, no older
+    // frame and no page of the file holds the photos any more.
     const QString compacting =
         QStringLiteral("o cliente %1 foi excluído, mas o arquivo não pôde ser compactado")
             .arg(clientId);
-    c.Run(compacting, QStringLiteral("VACUUM"));
+    {
+        // The driver steps this pragma once, which gives back one page: it runs until the free
+        // list is empty, in one transaction so the pages cost one write of the log.
+        StoreConnection::Transaction transaction(c, compacting);
+        const QString freePages = QStringLiteral("PRAGMA freelist_count");
+        for (qint64 left = c.Value(compacting, freePages).toLongLong(); left > 0;) {
+            c.Run(compacting, QStringLiteral("PRAGMA incremental_vacuum"));
+            const qint64 now = c.Value(compacting, freePages).toLongLong();
+            if (now >= left)
+                break; // a file made without incremental vacuum: its free pages stay zeroed
+            left = now;
+        }
+        transaction.Commit();
+    }
     QSqlQuery checkpoint = c.Run(compacting, QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"));
     if (checkpoint.next() && checkpoint.value(0).toInt() != 0)
         c.Fail(compacting,

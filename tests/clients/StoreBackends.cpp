@@ -31,10 +31,11 @@ public:
     }
     bool IsPostgres() const override { return false; }
     QStringList FailingTrigger(int position, const QString& message) const override {
-        return {QStringLiteral("CREATE TRIGGER fail_try BEFORE INSERT ON tries WHEN NEW.position "
-                               "= %1 BEGIN SELECT RAISE(ABORT, '%2'); END")
-                    .arg(position)
-                    .arg(message)};
+        return {
+            QStringLiteral("CREATE TRIGGER fail_try BEFORE INSERT ON tries WHEN NEW.position = %1 "
+                           "BEGIN SELECT RAISE(ABORT, '%2'); END")
+                .arg(position)
+                .arg(message)};
     }
 
 private:
@@ -42,92 +43,75 @@ private:
     int count_ = 0;
 };
 
-// Runs a server program as the server's own user when we are root, as PostgreSQL refuses to
-// run as root (CI runs as root).
-bool runServerTool(const QString& tool, const QStringList& args, QString& output) {
-    QProcess p;
-    p.setProcessChannelMode(QProcess::MergedChannels);
-    if (geteuid() == 0)
-        p.start(QStringLiteral("runuser"), QStringList{"-u", "postgres", "--", tool} + args);
-    else
-        p.start(tool, args);
-    const bool finished = p.waitForFinished(120000);
-    output = QString::fromLocal8Bit(p.readAll());
-    return finished && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
-}
-
+// The server of the run: started by the first test that wants it, stopped when the run ends
+// (gtest's environments tear down before the test program leaves).
 class PostgresServer : public ::testing::Environment {
 public:
     static PostgresServer& Instance() {
         static PostgresServer* server = [] {
             auto* s = new PostgresServer;
-            ::testing::AddGlobalTestEnvironment(s); // owned by gtest from here
+            ::testing::AddGlobalTestEnvironment(s); // gtest owns it from here
             return s;
         }();
         return *server;
     }
 
-    // Empty when the server cannot start; `failure_` then says why.
     bool Start() {
         if (tried_)
             return running_;
         tried_ = true;
-        QString bin;
         const QDir versions(QStringLiteral("/usr/lib/postgresql"));
         for (const QString& v : versions.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name))
-            if (QFile::exists(versions.filePath(v + QStringLiteral("/bin/initdb"))))
-                bin = versions.filePath(v + QStringLiteral("/bin/"));
-        if (bin.isEmpty()) {
-            failure_ =
-                QStringLiteral("PostgreSQL's initdb is not installed (Debian package postgresql)");
+            if (QFile::exists(versions.filePath(v + "/bin/initdb")))
+                bin_ = versions.filePath(v + "/bin/");
+        if (bin_.isEmpty()) {
+            failure = QStringLiteral("initdb is not installed (Debian package postgresql)");
             return false;
         }
         dir_ = std::make_unique<QTemporaryDir>(QStringLiteral("/tmp/velvo-pg-XXXXXX"));
-        socket_ = dir_->path();
-        if (geteuid() == 0) {
-            QString out;
+        socket = dir_->path();
+        if (geteuid() == 0)
             QProcess::execute(QStringLiteral("chown"),
-                              {QStringLiteral("postgres:postgres"), socket_});
-        }
-        const QString data = socket_ + QStringLiteral("/data");
-        QString out;
-        if (!runServerTool(bin + "initdb",
-                           {"-D", data, "-U", "postgres", "-A", "trust", "-E", "UTF8", "--locale=C",
-                            "--no-sync"},
-                           out)) {
-            failure_ = QStringLiteral("initdb failed: ") + out;
-            return false;
-        }
-        const QString options =
-            QStringLiteral("-k %1 -c listen_addresses='' -p 5432 -c fsync=off").arg(socket_);
-        if (!runServerTool(bin + "pg_ctl",
-                           {"-D", data, "-o", options, "-l", socket_ + "/server.log", "-w", "-t",
-                            "60", "start"},
-                           out)) {
-            failure_ = QStringLiteral("pg_ctl start failed: ") + out;
-            return false;
-        }
-        pgctl_ = bin + "pg_ctl";
-        data_ = data;
-        running_ = true;
-        return true;
+                              {QStringLiteral("postgres:postgres"), socket});
+        running_ =
+            Tool("initdb", {"-D", socket + "/data", "-U", "postgres", "-A", "trust", "-E", "UTF8",
+                            "--locale=C", "--no-sync"}) &&
+            Tool("pg_ctl",
+                 {"-D", socket + "/data", "-l", socket + "/server.log", "-w", "-t", "60", "-o",
+                  "-k " + socket + " -c listen_addresses='' -p 5432 -c fsync=off", "start"});
+        return running_;
     }
     void TearDown() override {
-        if (running_) {
-            QString out;
-            runServerTool(pgctl_, {"-D", data_, "-m", "immediate", "stop"}, out);
-            running_ = false;
-        }
+        if (running_)
+            Tool("pg_ctl", {"-D", socket + "/data", "-m", "immediate", "stop"});
+        running_ = false;
         dir_.reset();
     }
 
-    QString failure_;
-    QString socket_;
+    QString failure;
+    QString socket;
 
 private:
+    // PostgreSQL refuses to run as root, which CI runs as: then its tools run as its own user.
+    bool Tool(const char* tool, const QStringList& args) {
+        QProcess p;
+        p.setProcessChannelMode(QProcess::MergedChannels);
+        const QString program = bin_ + QLatin1String(tool);
+        if (geteuid() == 0)
+            p.start(QStringLiteral("runuser"), QStringList{"-u", "postgres", "--", program} + args);
+        else
+            p.start(program, args);
+        const bool ok = p.waitForFinished(120000) && p.exitStatus() == QProcess::NormalExit &&
+                        p.exitCode() == 0;
+        if (!ok)
+            failure = QStringLiteral("%1 failed: %2")
+                          .arg(QLatin1String(tool), QString::fromLocal8Bit(p.readAll()));
+        return ok;
+    }
+
     bool tried_ = false;
     bool running_ = false;
-    QString pgctl_, data_;
+    QString bin_;
     std::unique_ptr<QTemporaryDir> dir_;
 };
 
@@ -142,21 +126,22 @@ public:
         QSqlDatabase admin = Connect(QStringLiteral("postgres"));
         QSqlQuery(admin).exec(QStringLiteral("CREATE DATABASE ") + name);
         admin.close();
+        // The socket folder as a percent-encoded host, as libpq's own addresses write it.
         return QStringLiteral("postgresql://postgres@%1:5432/%2")
-            .arg(QString::fromLatin1(QUrl::toPercentEncoding(server.socket_)), name);
+            .arg(QString::fromLatin1(QUrl::toPercentEncoding(server.socket)), name);
     }
     QString SkipReason() const override {
         return QStringLiteral("no PostgreSQL server could be started here: ") +
-               PostgresServer::Instance().failure_;
+               PostgresServer::Instance().failure;
     }
     QSqlDatabase Raw(const QString& location) override {
         return Connect(location.section(u'/', -1));
     }
     bool IsPostgres() const override { return true; }
     QStringList FailingTrigger(int position, const QString& message) const override {
-        return {QStringLiteral("CREATE FUNCTION fail_try() RETURNS trigger AS $$ BEGIN IF "
-                               "NEW.position = %1 THEN RAISE EXCEPTION '%2'; END IF; RETURN NEW; "
-                               "END $$ LANGUAGE plpgsql")
+        return {QStringLiteral(
+                    "CREATE FUNCTION fail_try() RETURNS trigger AS $$ BEGIN IF NEW.position = %1 "
+                    "THEN RAISE EXCEPTION '%2'; END IF; RETURN NEW; END $$ LANGUAGE plpgsql")
                     .arg(position)
                     .arg(message),
                 QStringLiteral("CREATE TRIGGER fail_try BEFORE INSERT ON tries FOR EACH ROW "
@@ -164,9 +149,9 @@ public:
     }
 
 private:
-    QSqlDatabase Connect(const QString& database) {
+    static QSqlDatabase Connect(const QString& database) {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), uniqueConnection());
-        db.setHostName(PostgresServer::Instance().socket_);
+        db.setHostName(PostgresServer::Instance().socket);
         db.setPort(5432);
         db.setUserName(QStringLiteral("postgres"));
         db.setDatabaseName(database);
