@@ -6,8 +6,10 @@
 #include <QPointer>
 #include <QPolygon>
 #include <QString>
+#include <exception>
 #include <memory>
 #include <optional>
+#include <vector>
 
 #include "fit/Framing.h"
 #include "pixel/TPixelBitmap.h"
@@ -44,6 +46,12 @@ class TF_FILHO;
 }
 namespace velvo::fit {
 class FaceFinder;
+}
+namespace velvo::trial {
+struct Trial;
+}
+namespace velvo::clients {
+class ClientStore;
 }
 
 namespace velvo::app {
@@ -206,6 +214,34 @@ public:
     // The print preview sheet of `documents` (at most eight are shown).
     void ShowPreviewSheet(const QList<document::TF_FILHO*>& documents);
 
+    // Client records.
+    // A try being reopened (TrialMode): the new document rebuilds it from this description
+    // and PendingPhotoFile, with PendingPhoto when set and the try's photo is not edited.
+    bool TrialMode = false;
+    const trial::Trial* PendingTrial = nullptr;
+    // The studio's records, opened on first use at ClientStore::LocationFor(ProgramFolder).
+    // One that cannot be opened is told in a message naming it; null then, and the next use
+    // tries again.
+    clients::ClientStore* Clients();
+    // Uses `store` from now on instead (a benchmark's or a test's database).
+    void SetClients(std::shared_ptr<clients::ClientStore> store);
+    // Documents that show `trials` exactly as described, one each, in order. A photo that is
+    // no longer in its file is written beside the library's Temp pictures first.
+    QList<document::TF_FILHO*> OpenTrials(const std::vector<trial::Trial>& trials);
+    document::TF_FILHO* OpenTrial(const trial::Trial& trial);
+    // The documents showing the active document's photo, in frame order.
+    QList<document::TF_FILHO*> TriesOfActivePhoto() const;
+    // `documents` into one new visit of client `clientId`. A client without recorded consent
+    // is asked first; a refusal saves nothing. A store fault is told naming the database, and
+    // the documents stay as they were. True when the visit was saved.
+    bool SaveTries(qint64 clientId, const QList<document::TF_FILHO*>& documents,
+                   const QString& notes = {});
+    // Tells a fault of the records, naming the database.
+    void ReportStoreError(const std::exception& error);
+    // The preview sheet of `pictures` alone: cells beyond them are emptied, so another
+    // client's tries are never printed with these.
+    void ShowPreviewPictures(const QList<QImage>& pictures);
+
 public slots:
     void FormCreate();
     void FormActivate();
@@ -218,6 +254,9 @@ public slots:
     // The diagnostics window (made on first use, a child of this window).
     void Diagnostico1Click();
     void SobreoPrograma1Click();
+    // Client records: the records window, and saving the open tries into a client's visit.
+    void Fichas1Click();
+    void GuardarProvas1Click();
     // Document commands.
     void AbrirFoto1Click();
     void Fechar1Click();
@@ -325,6 +364,7 @@ private:
     std::shared_ptr<fit::FaceFinder> faces_;
     // The missing models' message, until it has been shown.
     QString faceModelsMessage_;
+    std::shared_ptr<clients::ClientStore> clients_;
 };
 
 // The single instance while it exists.

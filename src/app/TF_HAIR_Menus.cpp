@@ -123,6 +123,12 @@ void TF_HAIR::buildMenus() {
              &TF_HAIR::Preto1Click);
     addEntry(m, "Normal1", QStringLiteral("&Normal"), ctrl(Qt::Key_N), &TF_HAIR::Normal1Click);
 
+    // The client records, beside the windows a stylist works in rather than under help.
+    m = menu("Clientes1", QStringLiteral("&Clientes"));
+    addEntry(m, "Fichas1", QStringLiteral("&Fichas..."), ctrl(Qt::Key_K), &TF_HAIR::Fichas1Click);
+    addEntry(m, "GuardarProvas1", QStringLiteral("&Guardar Provas..."), ctrl(Qt::Key_G),
+             &TF_HAIR::GuardarProvas1Click);
+
     m = menu("Janela1", QStringLiteral("&Janela"));
     addEntry(m, "ArranjarIcones1", QStringLiteral("&Arranjar Ícones"), none,
              &TF_HAIR::ArranjarIcones1Click);

@@ -109,6 +109,10 @@ void TF_FILHO::FormCreate() {
     resize(241, 313);
     Image1->setGeometry(rect());
 
+    if (main.TrialMode && main.PendingTrial) {
+        TakeOverTrial(*main.PendingTrial);
+        return;
+    }
     if (main.OpenMode) {
         const QString file = main.OD_ABRIR->FileName;
         PictureIO1->LoadImageFile(file);

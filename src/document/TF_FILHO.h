@@ -151,6 +151,8 @@ private:
     void DetachGrip();
     void SetCaption(const QString& caption) { setWindowTitle(caption); }
     void TakeOverPhoto();
+    // Rebuilds the try the main window hands over (TrialMode).
+    void TakeOverTrial(const trial::Trial& trial);
     bool HairFileExists(const QString& category) const;
 
     app::TF_HAIR* owner_;

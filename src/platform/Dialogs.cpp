@@ -87,6 +87,13 @@ FileDialogAnswer QtDialogs::saveFile(const FileDialogRequest& request) {
     return runFileDialog(request, true);
 }
 
+FileDialogAnswer QtDialogs::chooseFolder(const FileDialogRequest& request) {
+    FileDialogAnswer answer;
+    answer.fileName = QFileDialog::getExistingDirectory(nullptr, request.title, request.initialDir);
+    answer.accepted = !answer.fileName.isEmpty();
+    return answer;
+}
+
 // A printer of our own (a test double) has no settings to show: the dialog works on a
 // throw-away Qt printer and only its answer counts.
 bool QtDialogs::print(Printer& printer) {
@@ -115,6 +122,11 @@ FileDialogAnswer ScriptedDialogs::openFile(const FileDialogRequest& request) {
 FileDialogAnswer ScriptedDialogs::saveFile(const FileDialogRequest& request) {
     saveRequests.append(request);
     return takeOr(saveAnswers, FileDialogAnswer{});
+}
+
+FileDialogAnswer ScriptedDialogs::chooseFolder(const FileDialogRequest& request) {
+    folderRequests.append(request);
+    return takeOr(folderAnswers, FileDialogAnswer{});
 }
 
 bool ScriptedDialogs::print(Printer& printer) {

@@ -51,6 +51,9 @@ public:
     virtual ~Dialogs() = default;
     virtual FileDialogAnswer openFile(const FileDialogRequest& request) = 0;
     virtual FileDialogAnswer saveFile(const FileDialogRequest& request) = 0;
+    // A folder, existing or made in the dialog; only `title` and `initialDir` of the request
+    // count. The answer's fileName is the folder.
+    virtual FileDialogAnswer chooseFolder(const FileDialogRequest& request) = 0;
     // The dialogs change `printer`'s settings; they keep them after the dialog closes.
     virtual bool print(Printer& printer) = 0;
     virtual bool pageSetup(Printer& printer) = 0;
@@ -64,6 +67,7 @@ class QtDialogs : public Dialogs {
 public:
     FileDialogAnswer openFile(const FileDialogRequest& request) override;
     FileDialogAnswer saveFile(const FileDialogRequest& request) override;
+    FileDialogAnswer chooseFolder(const FileDialogRequest& request) override;
     bool print(Printer& printer) override;
     bool pageSetup(Printer& printer) override;
 };
@@ -73,14 +77,15 @@ class ScriptedDialogs : public Dialogs {
 public:
     FileDialogAnswer openFile(const FileDialogRequest& request) override;
     FileDialogAnswer saveFile(const FileDialogRequest& request) override;
+    FileDialogAnswer chooseFolder(const FileDialogRequest& request) override;
     bool print(Printer& printer) override;
     bool pageSetup(Printer& printer) override;
 
     // The user's choice in an accepted print or set-up dialog, made on the printer shown.
     std::function<void(Printer&)> choosePrint, chooseSetup;
-    QList<FileDialogAnswer> openAnswers, saveAnswers;
+    QList<FileDialogAnswer> openAnswers, saveAnswers, folderAnswers;
     QList<bool> printAnswers, pageSetupAnswers;
-    QList<FileDialogRequest> openRequests, saveRequests;
+    QList<FileDialogRequest> openRequests, saveRequests, folderRequests;
     int printCalls = 0;
     int pageSetupCalls = 0;
     // The printer each print and set-up dialog was shown for, in order.

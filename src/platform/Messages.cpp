@@ -54,6 +54,8 @@ int QtMessages::show(const QString& caption, const QString& text, MessageIcon ic
     if (buttons & mbNo)
         qtButtons |= QMessageBox::No;
     box.setStandardButtons(qtButtons ? qtButtons : QMessageBox::Ok);
+    if ((buttons & mbDefaultNo) && (buttons & mbNo))
+        box.setDefaultButton(QMessageBox::No);
     switch (box.exec()) {
     case QMessageBox::Cancel:
         return mbCancel;

@@ -7,8 +7,10 @@ namespace velvo::platform {
 
 enum class MessageIcon { None, Information, Warning, Error, Question };
 
-// Buttons of a message box, combinable; show() returns the one pressed.
-enum MessageButton { mbOk = 1, mbCancel = 2, mbYes = 4, mbNo = 8 };
+// Buttons of a message box, combinable; show() returns the one pressed. mbDefaultNo is not a
+// button: with mbNo it makes "No" the one Enter presses, for a question whose "Yes" cannot be
+// taken back.
+enum MessageButton { mbOk = 1, mbCancel = 2, mbYes = 4, mbNo = 8, mbDefaultNo = 16 };
 
 // Message boxes. Production shows a QMessageBox; tests install RecordingMessages.
 class Messages {

@@ -75,6 +75,9 @@ const std::vector<std::pair<const char*, std::vector<Entry>>>& menuTable() {
           {"Vermelho1", "&Vermelho", QKeySequence(Qt::Key_F6)},
           {"Preto1", "&Preto", QKeySequence(Qt::Key_F7)},
           {"Normal1", "&Normal", c(Qt::Key_N)}}},
+        {"Clientes1",
+         {{"Fichas1", "&Fichas...", c(Qt::Key_K)},
+          {"GuardarProvas1", "&Guardar Provas...", c(Qt::Key_G)}}},
         {"Janela1", {{"ArranjarIcones1", "&Arranjar Ícones", none}}},
         {"Ajuda1",
          {{"Ajuda2", "&Tópicos de Ajuda", QKeySequence(Qt::Key_F1)},
@@ -212,7 +215,7 @@ void expectAlwaysEnabled(app::TF_HAIR& main) {
     for (const char* n : {"AbrirFoto1", "ConfigurarImpressora1", "Sair1", "Colar1", "CapturaTWAIN1",
                           "SelecionarCapturaTWAIN1", "Visualizador50", "Visualizador42", "Ajuda2"})
         EXPECT_TRUE(main.Action(n)->isEnabled()) << n;
-    for (const char* n : {"Janela1", "Ajuda1"})
+    for (const char* n : {"Clientes1", "Janela1", "Ajuda1"})
         EXPECT_TRUE(main.Menu(n)->menuAction()->isEnabled()) << n;
     for (const char* n : {"BT_Abrir", "BT_Captura", "BT_Thumbs", "BT_CC", "BT_M", "BT_Sair"})
         EXPECT_TRUE(main.Button(n)->isEnabled()) << n;

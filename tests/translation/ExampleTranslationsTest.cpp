@@ -1,3 +1,4 @@
+#include "app/TF_CLIENTES_Translations.h"
 #include "app/TF_DIAGNOSTICO_Translations.h"
 #include "app/TF_HAIR_Translations.h"
 #include "app/TF_QSTART_Translations.h"
@@ -36,6 +37,18 @@ const QStringList messageTexts = {
     QString::fromUtf8("Captura Twain falhou."),
     QString::fromUtf8("Abra uma foto e depois escolha um cabelo!"),
     QString::fromUtf8("Nenhum rosto encontrado"),
+    QString::fromUtf8("Não foi possível abrir as fichas dos clientes: %1"),
+    QString::fromUtf8("Não foi possível gravar nas fichas dos clientes: %1"),
+    QString::fromUtf8("O cliente autorizou guardar as fotos?"),
+    QString::fromUtf8("Provas guardadas na ficha de %1."),
+    QString::fromUtf8("Sem autorização para guardar fotos."),
+    QString::fromUtf8("Autorizou guardar fotos em %1."),
+    QString::fromUtf8("Informe o nome do cliente."),
+    QString::fromUtf8("Excluir %1 com todas as visitas, provas e fotos? Não será possível desfazer."),
+    QString::fromUtf8("Exportar Dados do Cliente"),
+    QString::fromUtf8("Dados do cliente exportados para %1"),
+    QString::fromUtf8("Escolha o cliente na lista, ou grave um cliente novo."),
+    QString::fromUtf8("Marque as provas a guardar."),
 };
 
 QString segment(const QString& path, int index) {
@@ -44,9 +57,9 @@ QString segment(const QString& path, int index) {
 
 } // namespace
 
-TEST(MainWindowTranslationList, HoldsTheEightyThreePathsOfTheMainWindow) {
+TEST(MainWindowTranslationList, HoldsTheEightySixPathsOfTheMainWindow) {
     const QStringList list = mainWindowTranslationList();
-    ASSERT_EQ(list.size(), 83);
+    ASSERT_EQ(list.size(), 86);
     QSet<QString> seen;
     for (const QString& path : list) {
         EXPECT_EQ(path.count(u'.'), 2) << path.toStdString();
@@ -60,6 +73,7 @@ TEST(MainWindowTranslationList, HoldsTheEightyThreePathsOfTheMainWindow) {
     EXPECT_TRUE(list.contains("F_HAIR.OD_ABRIR.Title"));
     EXPECT_TRUE(list.contains("F_HAIR.StyledLabel8.Caption"));
     EXPECT_TRUE(list.contains("F_HAIR.Diagnostico1.CAPTION"));
+    EXPECT_TRUE(list.contains("F_HAIR.GuardarProvas1.CAPTION"));
     EXPECT_EQ(list.front(), "F_HAIR.Arquivo1.Caption");
     EXPECT_EQ(list.back(), "F_HAIR.BitBtn21.Hint");
 }
@@ -124,9 +138,10 @@ TEST(ExampleTranslations, EnglishFileRelabelsAStandInMainWindow) {
         EXPECT_FALSE(text.isEmpty() || text == "?") << c->objectName().toStdString();
         shown.insert(c->objectName(), text);
     }
-    EXPECT_EQ(shown.size(), 80);
+    EXPECT_EQ(shown.size(), 83);
     EXPECT_EQ(shown["Arquivo1"], "&File");
     EXPECT_EQ(shown["Diagnostico1"], "Dia&gnostics");
+    EXPECT_EQ(shown["Fichas1"], "&Records...");
     EXPECT_EQ(shown["AbrirFoto1"], "&Open Photo");
     EXPECT_EQ(shown["ExportarProva1"], "Expor&t Try...");
     EXPECT_EQ(shown["Sair1"], "E&xit");
@@ -243,7 +258,8 @@ TEST(ExampleTranslations, CoverTheFirstStepsAndAboutWindows) {
         const IniFile ini(dataFolder + name);
         ASSERT_TRUE(ini.isLoaded());
         for (const QString& path : firstSteps + velvo::app::aboutTranslationList() +
-                                       velvo::app::diagnosticsTranslationList())
+                                       velvo::app::diagnosticsTranslationList() +
+                                       velvo::app::clientsTranslationList())
             EXPECT_FALSE(ini.readString("Translations", path, {}).isEmpty())
                 << name.toStdString() << ": " << path.toStdString();
         // The blank run leaves room for the resize button's picture.
