@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "fit/HairOpening.h"
+#include "imaging/codecs/Codecs.h"
 #include "imaging/codecs/ImageFile.h"
 
 namespace fs = std::filesystem;
@@ -27,7 +29,8 @@ fs::path categoryFolder(const char* library, const char* category) {
     return kProgram / library / fs::path(category);
 }
 
-// Numbers of the hairstyle files in a folder; other names are reported as failures.
+// Numbers of the hairstyle files in a folder; other names are reported as failures. Beside
+// each N.GIF lies its master N.png, and no master is without its hairstyle.
 std::vector<int> hairstyleNumbers(const fs::path& folder) {
     std::vector<int> numbers;
     for (const auto& entry : fs::directory_iterator(folder)) {
@@ -35,10 +38,18 @@ std::vector<int> hairstyleNumbers(const fs::path& folder) {
         const std::string stem = entry.path().stem().string();
         const bool numbered = !stem.empty() && stem[0] != '0' &&
                               stem.find_first_not_of("0123456789") == std::string::npos;
+        if (numbered && entry.path().extension() == ".png") {
+            EXPECT_TRUE(fs::is_regular_file(folder / (stem + ".GIF")))
+                << folder / name << " is a master without its hairstyle";
+            continue;
+        }
         EXPECT_TRUE(entry.is_regular_file() && numbered && entry.path().extension() == ".GIF")
             << folder / name << " is not a hairstyle file named NUMBER.GIF";
-        if (numbered)
+        if (numbered) {
             numbers.push_back(std::stoi(stem));
+            EXPECT_TRUE(fs::is_regular_file(folder / (stem + ".png"))) << folder / name
+                                                                       << " has no master";
+        }
     }
     std::sort(numbers.begin(), numbers.end());
     return numbers;
@@ -112,6 +123,57 @@ TEST_P(SampleLibrary, EveryHairstyleIsACutOutOnUniformWhite) {
             EXPECT_GE(colours.size(), 40u);
             EXPECT_LE(colours.size(), 256u);
             EXPECT_TRUE(hasCutOut(p)) << "no face cut out of the hair";
+        }
+    }
+}
+
+// The master: four times the hairstyle's size over the same region, see-through around the
+// hair with a soft edge, framing the face opening the library picture frames.
+TEST_P(SampleLibrary, EveryMasterFramesItsHairstylesOpeningWithASoftEdge) {
+    constexpr int kScale = 4;
+    for (const char* category : kCategories) {
+        const fs::path folder = categoryFolder(GetParam(), category);
+        for (int n = 1; fs::exists(folder / (std::to_string(n) + ".GIF")); ++n) {
+            const fs::path file = folder / (std::to_string(n) + ".png");
+            SCOPED_TRACE(file.string());
+            const Raster gif = load(folder / (std::to_string(n) + ".GIF"));
+            const velvo::imaging::RasterBgra master =
+                velvo::imaging::decodePngBgra(velvo::imaging::readFile(file), file.string());
+            ASSERT_EQ(master.width, kScale * gif.width);
+            ASSERT_EQ(master.height, kScale * gif.height);
+
+            // Hair where at least half opaque, as the library picture has it; the key colour
+            // never in the hair, so no halo of it can show over a photo.
+            Raster keyed = Raster::create(master.width, master.height, "master", kWhite);
+            size_t whiteHair = 0, rim = 0, softRim = 0;
+            for (int y = 0; y < master.height; ++y)
+                for (int x = 0; x < master.width; ++x) {
+                    const uint8_t* p = master.row(y) + size_t(x) * 4;
+                    const Bgr c{p[0], p[1], p[2]};
+                    whiteHair += p[3] > 0 && c == kWhite;
+                    if (p[3] >= 128)
+                        keyed.set(x, y, c);
+                    // The pixels just outside the half-opaque line: blends, not a cut.
+                    if (p[3] < 128 && x > 0 && x + 1 < master.width && y > 0 &&
+                        y + 1 < master.height &&
+                        std::max({p[3 - 4], p[3 + 4], p[3 - int(master.stride())],
+                                  p[3 + int(master.stride())]}) >= 128) {
+                        ++rim;
+                        softRim += p[3] > 0;
+                    }
+                }
+            EXPECT_EQ(whiteHair, 0u);
+            EXPECT_EQ(master.pixels[3], 0) << "the top-left corner is see-through";
+            EXPECT_GT(double(softRim), 0.9 * double(rim)) << softRim << " of " << rim;
+
+            const auto opening = velvo::fit::measureOpening(gif, kWhite);
+            const auto masterOpening = velvo::fit::measureOpening(keyed, kWhite);
+            ASSERT_EQ(opening.has_value(), masterOpening.has_value());
+            if (!opening)
+                continue;
+            EXPECT_NEAR(masterOpening->centreX / kScale, opening->centreX, 1.5);
+            EXPECT_NEAR(masterOpening->centreY / kScale, opening->centreY, 1.5);
+            EXPECT_NEAR(masterOpening->width / kScale, opening->width, 1.5);
         }
     }
 }
