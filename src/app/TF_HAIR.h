@@ -224,6 +224,8 @@ public slots:
     void FecharTudo1Click();
     void Salvar1Click();
     void Salvarcomo1Click();
+    // A salon's own hairstyle from a PNG with transparency into a category of the library.
+    void ImportarCabelo1Click();
     void ConfigurarImpressora1Click();
     void Imprimir1Click();
     void PrintPreview1Click();

@@ -44,6 +44,8 @@ void TF_HAIR::buildMenus() {
     addEntry(m, "Salvar1", QStringLiteral("&Salvar"), ctrl(Qt::Key_S), &TF_HAIR::Salvar1Click);
     addEntry(m, "Salvarcomo1", QStringLiteral("Salvar &Como..."), ctrl(Qt::Key_A),
              &TF_HAIR::Salvarcomo1Click);
+    addEntry(m, "ImportarCabelo1", QStringLiteral("Importar Cabelo..."), none,
+             &TF_HAIR::ImportarCabelo1Click);
     m->addSeparator();
     addEntry(m, "ConfigurarImpressora1", QStringLiteral("Configurar I&mpressora"), ctrl(Qt::Key_I),
              &TF_HAIR::ConfigurarImpressora1Click);

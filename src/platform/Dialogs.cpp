@@ -1,6 +1,7 @@
 #include "platform/Dialogs.h"
 
 #include <QFileDialog>
+#include <QInputDialog>
 #include <QPageSetupDialog>
 #include <QPrintDialog>
 #include <QPrinter>
@@ -105,6 +106,18 @@ bool QtDialogs::pageSetup(Printer& printer) {
         shown = (own = std::make_unique<QPrinter>()).get();
     QPageSetupDialog dialog(shown);
     return dialog.exec() == QDialog::Accepted;
+}
+
+int QtDialogs::choose(const ChoiceRequest& request) {
+    bool ok = false;
+    const QString chosen = QInputDialog::getItem(nullptr, request.title, request.label,
+                                                 request.items, request.current, false, &ok);
+    return ok ? int(request.items.indexOf(chosen)) : -1;
+}
+
+int ScriptedDialogs::choose(const ChoiceRequest& request) {
+    choiceRequests.append(request);
+    return takeOr(choiceAnswers, -1);
 }
 
 FileDialogAnswer ScriptedDialogs::openFile(const FileDialogRequest& request) {

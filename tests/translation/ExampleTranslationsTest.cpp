@@ -36,6 +36,7 @@ const QStringList messageTexts = {
     QString::fromUtf8("Captura Twain falhou."),
     QString::fromUtf8("Abra uma foto e depois escolha um cabelo!"),
     QString::fromUtf8("Nenhum rosto encontrado"),
+    QString::fromUtf8("Categoria:"),
 };
 
 QString segment(const QString& path, int index) {
