@@ -8,7 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "fit/HairOpening.h"
 #include "imaging/codecs/Codecs.h"
 #include "imaging/codecs/ImageFile.h"
 
@@ -141,39 +140,39 @@ TEST_P(SampleLibrary, EveryMasterFramesItsHairstylesOpeningWithASoftEdge) {
                 velvo::imaging::decodePngBgra(velvo::imaging::readFile(file), file.string());
             ASSERT_EQ(master.width, kScale * gif.width);
             ASSERT_EQ(master.height, kScale * gif.height);
+            auto alpha = [&](int x, int y) { return master.row(y)[size_t(x) * 4 + 3]; };
 
-            // Hair where at least half opaque, as the library picture has it; the key colour
-            // never in the hair, so no halo of it can show over a photo.
-            Raster keyed = Raster::create(master.width, master.height, "master", kWhite);
+            // The key colour never in the hair, so no halo of it can show over a photo; and
+            // just outside the half-opaque line the hair blends out rather than stops.
             size_t whiteHair = 0, rim = 0, softRim = 0;
-            for (int y = 0; y < master.height; ++y)
-                for (int x = 0; x < master.width; ++x) {
+            for (int y = 1; y + 1 < master.height; ++y)
+                for (int x = 1; x + 1 < master.width; ++x) {
                     const uint8_t* p = master.row(y) + size_t(x) * 4;
-                    const Bgr c{p[0], p[1], p[2]};
-                    whiteHair += p[3] > 0 && c == kWhite;
-                    if (p[3] >= 128)
-                        keyed.set(x, y, c);
-                    // The pixels just outside the half-opaque line: blends, not a cut.
-                    if (p[3] < 128 && x > 0 && x + 1 < master.width && y > 0 &&
-                        y + 1 < master.height &&
-                        std::max({p[3 - 4], p[3 + 4], p[3 - int(master.stride())],
-                                  p[3 + int(master.stride())]}) >= 128) {
+                    whiteHair += p[3] > 0 && Bgr{p[0], p[1], p[2]} == kWhite;
+                    if (p[3] < 128 && std::max({alpha(x - 1, y), alpha(x + 1, y), alpha(x, y - 1),
+                                                alpha(x, y + 1)}) >= 128) {
                         ++rim;
                         softRim += p[3] > 0;
                     }
                 }
             EXPECT_EQ(whiteHair, 0u);
-            EXPECT_EQ(master.pixels[3], 0) << "the top-left corner is see-through";
+            EXPECT_EQ(alpha(0, master.height - 1), 0) << "the bottom-left corner is see-through";
             EXPECT_GT(double(softRim), 0.9 * double(rim)) << softRim << " of " << rim;
 
-            const auto opening = velvo::fit::measureOpening(gif, kWhite);
-            const auto masterOpening = velvo::fit::measureOpening(keyed, kWhite);
-            ASSERT_EQ(opening.has_value(), masterOpening.has_value());
-            if (!opening)
-                continue;
-            EXPECT_NEAR(masterOpening->centreX / kScale, opening->centreX, 1.5);
-            EXPECT_NEAR(masterOpening->centreY / kScale, opening->centreY, 1.5);
-            EXPECT_NEAR(masterOpening->width / kScale, opening->width, 1.5);
+            // The library picture is the master block by block, hair where the block is at
+            // least half opaque (bar the 8-bit rounding of alpha), so both frame the same
+            // opening. Compared shape for shape: the opening measure counts rows and runs in
+            // pixels, and on the four times larger master it settles on other rows.
+            size_t blocksDiffer = 0;
+            for (int y = 0; y < gif.height; ++y)
+                for (int x = 0; x < gif.width; ++x) {
+                    int sum = 0;
+                    for (int j = 0; j < kScale; ++j)
+                        for (int i = 0; i < kScale; ++i)
+                            sum += alpha(x * kScale + i, y * kScale + j);
+                    blocksDiffer += (2 * sum >= 255 * kScale * kScale) != !(gif.at(x, y) == kWhite);
+                }
+            EXPECT_LE(double(blocksDiffer), 0.001 * gif.width * gif.height) << blocksDiffer;
         }
     }
 }
