@@ -52,18 +52,6 @@ imaging::RasterBgra cutOut(int width, int height) {
     return p;
 }
 
-// The master seen the way the library picture is: hair where at least half opaque.
-imaging::Raster keyed(const imaging::RasterBgra& master) {
-    imaging::Raster r = imaging::Raster::create(master.width, master.height, "master", kWhite);
-    for (int y = 0; y < master.height; ++y)
-        for (int x = 0; x < master.width; ++x) {
-            const uint8_t* p = master.row(y) + size_t(x) * 4;
-            if (p[3] >= 128)
-                r.set(x, y, {p[0], p[1], uint8_t(std::min(254, int(p[2])))});
-        }
-    return r;
-}
-
 // Library pixels whose hair-or-key differs from their master block being at least half
 // opaque: the two pictures frame different shapes.
 int blocksDisagreeing(const imaging::Raster& gif, const imaging::RasterBgra& master, int scale) {
@@ -141,15 +129,11 @@ TEST_F(HairImportTest, WritesTheNextHairstyleKeyedOnWhiteWithAMasterFramingTheSa
     EXPECT_GT(highlight, 20);
     EXPECT_EQ(halo, 0);
 
+    // The face opening where the cut-out has it, and the master framing the very same shape.
     const auto opening = fit::measureOpening(*gif, kWhite);
-    const auto masterOpening = fit::measureOpening(keyed(master), kWhite);
-    ASSERT_TRUE(opening && masterOpening);
+    ASSERT_TRUE(opening);
     EXPECT_NEAR(opening->centreX, gif->width / 2.0, 2);
     EXPECT_NEAR(opening->width / (gif->width - 10), 0.5, 0.05);
-    EXPECT_NEAR(masterOpening->centreX / 2, opening->centreX, 1);
-    // The measure ends the opening by whole rows, and a library row is two master rows.
-    EXPECT_NEAR(masterOpening->centreY / 2, opening->centreY, 2.5);
-    EXPECT_NEAR(masterOpening->width / 2, opening->width, 1);
     EXPECT_EQ(blocksDisagreeing(*gif, master, 2), 0);
 }
 
