@@ -266,6 +266,8 @@ public slots:
     // The active try as a JPEG or PNG picture at high resolution, or every try of its photo on
     // an A4 sheet (PDF), by the chosen name's extension.
     void ExportarProva1Click();
+    // A salon's own hairstyle from a PNG with transparency into a category of the library.
+    void ImportarCabelo1Click();
     void ConfigurarImpressora1Click();
     void Imprimir1Click();
     void PrintPreview1Click();

@@ -47,6 +47,8 @@ void TF_HAIR::buildMenus() {
     // Exporting a try for the client.
     addEntry(m, "ExportarProva1", QStringLiteral("E&xportar Prova..."),
              QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S), &TF_HAIR::ExportarProva1Click);
+    addEntry(m, "ImportarCabelo1", QStringLiteral("Importar Cabelo..."), none,
+             &TF_HAIR::ImportarCabelo1Click);
     m->addSeparator();
     addEntry(m, "ConfigurarImpressora1", QStringLiteral("Configurar I&mpressora"), ctrl(Qt::Key_I),
              &TF_HAIR::ConfigurarImpressora1Click);

@@ -1,10 +1,13 @@
 #include "platform/Dialogs.h"
 
+#include <QComboBox>
 #include <QFileDialog>
+#include <QInputDialog>
 #include <QPageSetupDialog>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QRegularExpression>
+#include <algorithm>
 #include <memory>
 
 #include "platform/Printer.h"
@@ -112,6 +115,27 @@ bool QtDialogs::pageSetup(Printer& printer) {
         shown = (own = std::make_unique<QPrinter>()).get();
     QPageSetupDialog dialog(shown);
     return dialog.exec() == QDialog::Accepted;
+}
+
+int QtDialogs::choose(const ChoiceRequest& request) {
+    QInputDialog dialog;
+    dialog.setWindowTitle(request.title);
+    dialog.setLabelText(request.label);
+    dialog.setComboBoxItems(request.items);
+    dialog.setComboBoxEditable(false);
+    if (request.current >= 0 && request.current < request.items.size())
+        dialog.setTextValue(request.items[request.current]);
+    // Sized to its list, the box cuts its own title short; the list is what it sizes to.
+    if (auto* list = dialog.findChild<QComboBox*>())
+        list->setMinimumWidth(std::max(260, dialog.fontMetrics().horizontalAdvance(request.title) * 2));
+    if (dialog.exec() != QDialog::Accepted)
+        return -1;
+    return int(request.items.indexOf(dialog.textValue()));
+}
+
+int ScriptedDialogs::choose(const ChoiceRequest& request) {
+    choiceRequests.append(request);
+    return takeOr(choiceAnswers, -1);
 }
 
 FileDialogAnswer ScriptedDialogs::openFile(const FileDialogRequest& request) {

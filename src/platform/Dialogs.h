@@ -33,6 +33,14 @@ struct FileDialogRequest {
     PreviewReader preview;
 };
 
+// A choice of one entry from a list (a drop-down in a small dialog).
+struct ChoiceRequest {
+    QString title;
+    QString label;
+    QStringList items;
+    int current = 0; // the entry shown at first
+};
+
 struct FileDialogAnswer {
     bool accepted = false;
     QString fileName;
@@ -57,6 +65,8 @@ public:
     // The dialogs change `printer`'s settings; they keep them after the dialog closes.
     virtual bool print(Printer& printer) = 0;
     virtual bool pageSetup(Printer& printer) = 0;
+    // The index of the chosen entry, or -1 when the user cancels.
+    virtual int choose(const ChoiceRequest& request) = 0;
 
     static Dialogs& instance();
     // Not owned; nullptr restores the production dialogs.
@@ -70,6 +80,7 @@ public:
     FileDialogAnswer chooseFolder(const FileDialogRequest& request) override;
     bool print(Printer& printer) override;
     bool pageSetup(Printer& printer) override;
+    int choose(const ChoiceRequest& request) override;
 };
 
 // Answers from queues and records every request. An empty queue answers "cancelled".
@@ -80,12 +91,15 @@ public:
     FileDialogAnswer chooseFolder(const FileDialogRequest& request) override;
     bool print(Printer& printer) override;
     bool pageSetup(Printer& printer) override;
+    int choose(const ChoiceRequest& request) override;
 
     // The user's choice in an accepted print or set-up dialog, made on the printer shown.
     std::function<void(Printer&)> choosePrint, chooseSetup;
     QList<FileDialogAnswer> openAnswers, saveAnswers, folderAnswers;
     QList<bool> printAnswers, pageSetupAnswers;
     QList<FileDialogRequest> openRequests, saveRequests, folderRequests;
+    QList<int> choiceAnswers; // an empty queue cancels (-1)
+    QList<ChoiceRequest> choiceRequests;
     int printCalls = 0;
     int pageSetupCalls = 0;
     // The printer each print and set-up dialog was shown for, in order.

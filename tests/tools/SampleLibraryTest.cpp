@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "imaging/codecs/Codecs.h"
 #include "imaging/codecs/ImageFile.h"
 
 namespace fs = std::filesystem;
@@ -27,7 +28,8 @@ fs::path categoryFolder(const char* library, const char* category) {
     return kProgram / library / fs::path(category);
 }
 
-// Numbers of the hairstyle files in a folder; other names are reported as failures.
+// Numbers of the hairstyle files in a folder; other names are reported as failures. Beside
+// each N.GIF lies its master N.png, and no master is without its hairstyle.
 std::vector<int> hairstyleNumbers(const fs::path& folder) {
     std::vector<int> numbers;
     for (const auto& entry : fs::directory_iterator(folder)) {
@@ -35,10 +37,18 @@ std::vector<int> hairstyleNumbers(const fs::path& folder) {
         const std::string stem = entry.path().stem().string();
         const bool numbered = !stem.empty() && stem[0] != '0' &&
                               stem.find_first_not_of("0123456789") == std::string::npos;
+        if (numbered && entry.path().extension() == ".png") {
+            EXPECT_TRUE(fs::is_regular_file(folder / (stem + ".GIF")))
+                << folder / name << " is a master without its hairstyle";
+            continue;
+        }
         EXPECT_TRUE(entry.is_regular_file() && numbered && entry.path().extension() == ".GIF")
             << folder / name << " is not a hairstyle file named NUMBER.GIF";
-        if (numbered)
+        if (numbered) {
             numbers.push_back(std::stoi(stem));
+            EXPECT_TRUE(fs::is_regular_file(folder / (stem + ".png"))) << folder / name
+                                                                       << " has no master";
+        }
     }
     std::sort(numbers.begin(), numbers.end());
     return numbers;
@@ -112,6 +122,57 @@ TEST_P(SampleLibrary, EveryHairstyleIsACutOutOnUniformWhite) {
             EXPECT_GE(colours.size(), 40u);
             EXPECT_LE(colours.size(), 256u);
             EXPECT_TRUE(hasCutOut(p)) << "no face cut out of the hair";
+        }
+    }
+}
+
+// The master: four times the hairstyle's size over the same region, see-through around the
+// hair with a soft edge, framing the face opening the library picture frames.
+TEST_P(SampleLibrary, EveryMasterFramesItsHairstylesOpeningWithASoftEdge) {
+    constexpr int kScale = 4;
+    for (const char* category : kCategories) {
+        const fs::path folder = categoryFolder(GetParam(), category);
+        for (int n = 1; fs::exists(folder / (std::to_string(n) + ".GIF")); ++n) {
+            const fs::path file = folder / (std::to_string(n) + ".png");
+            SCOPED_TRACE(file.string());
+            const Raster gif = load(folder / (std::to_string(n) + ".GIF"));
+            const velvo::imaging::RasterBgra master =
+                velvo::imaging::decodePngBgra(velvo::imaging::readFile(file), file.string());
+            ASSERT_EQ(master.width, kScale * gif.width);
+            ASSERT_EQ(master.height, kScale * gif.height);
+            auto alpha = [&](int x, int y) { return master.row(y)[size_t(x) * 4 + 3]; };
+
+            // The key colour never in the hair, so no halo of it can show over a photo; and
+            // just outside the half-opaque line the hair blends out rather than stops.
+            size_t whiteHair = 0, rim = 0, softRim = 0;
+            for (int y = 1; y + 1 < master.height; ++y)
+                for (int x = 1; x + 1 < master.width; ++x) {
+                    const uint8_t* p = master.row(y) + size_t(x) * 4;
+                    whiteHair += p[3] > 0 && Bgr{p[0], p[1], p[2]} == kWhite;
+                    if (p[3] < 128 && std::max({alpha(x - 1, y), alpha(x + 1, y), alpha(x, y - 1),
+                                                alpha(x, y + 1)}) >= 128) {
+                        ++rim;
+                        softRim += p[3] > 0;
+                    }
+                }
+            EXPECT_EQ(whiteHair, 0u);
+            EXPECT_EQ(alpha(0, master.height - 1), 0) << "the bottom-left corner is see-through";
+            EXPECT_GT(double(softRim), 0.9 * double(rim)) << softRim << " of " << rim;
+
+            // The library picture is the master block by block, hair where the block is at
+            // least half opaque (bar the 8-bit rounding of alpha), so both frame the same
+            // opening. Compared shape for shape: the opening measure counts rows and runs in
+            // pixels, and on the four times larger master it settles on other rows.
+            size_t blocksDiffer = 0;
+            for (int y = 0; y < gif.height; ++y)
+                for (int x = 0; x < gif.width; ++x) {
+                    int sum = 0;
+                    for (int j = 0; j < kScale; ++j)
+                        for (int i = 0; i < kScale; ++i)
+                            sum += alpha(x * kScale + i, y * kScale + j);
+                    blocksDiffer += (2 * sum >= 255 * kScale * kScale) != !(gif.at(x, y) == kWhite);
+                }
+            EXPECT_LE(double(blocksDiffer), 0.001 * gif.width * gif.height) << blocksDiffer;
         }
     }
 }

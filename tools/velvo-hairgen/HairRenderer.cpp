@@ -15,15 +15,22 @@ constexpr imaging::Bgr kWhite{255, 255, 255};
 constexpr int kMargin = 5;
 constexpr int kLevels = 254; // ramp entries; with white the picture has at most 255 colours
 
-// The hairstyle's fields sampled once per pixel, and the float picture the strands are
-// composited into. Pixel (i, j) has its centre at head coordinates (i + 0.5 - ox, j + 0.5 - oy).
+// The hairstyle's fields sampled once per library pixel, and the float picture the strands are
+// composited into, `scale` times finer. Library pixel (i, j) has its centre at head
+// coordinates (i + 0.5 - ox, j + 0.5 - oy); the strands are traced in those coordinates at
+// the library's resolution, so the master and the library picture show the same strands.
 struct Canvas {
     int width = 0, height = 0;
     double ox = 0, oy = 0;
-    std::vector<float> value, cover, flowX, flowY, shade, highlight, across;
+    std::vector<float> flowX, flowY, shade, highlight, across;
     std::vector<uint8_t> inside, tipsBlocked;
+    // The fine grid: fineWidth = width * scale.
+    int scale = 1, fineWidth = 0, fineHeight = 0;
+    std::vector<float> value, cover;
+    std::vector<uint8_t> insideFine, blockedFine;
 
     size_t index(int i, int j) const { return size_t(j) * width + i; }
+    size_t fineIndex(int i, int j) const { return size_t(j) * fineWidth + i; }
     // Index of the pixel under head point (x, y), or -1 outside the canvas.
     long long at(double x, double y) const {
         const int i = int(std::floor(x + ox)), j = int(std::floor(y + oy));
@@ -61,22 +68,31 @@ struct Canvas {
         return true;
     }
 
+    // A round dab of `radius` head pixels, anti-aliased over one fine pixel per `alpha`.
     void splat(double x, double y, double radius, double alpha, double v) {
-        const double px = x + ox, py = y + oy;
-        const double reach = radius + 0.5;
-        const int x0 = std::max(0, int(px - reach)), x1 = std::min(width - 1, int(px + reach));
-        const int y0 = std::max(0, int(py - reach)), y1 = std::min(height - 1, int(py + reach));
+        const float px = float((x + ox) * scale), py = float((y + oy) * scale);
+        const float reach = float(radius * scale + 0.5), fa = float(alpha), fv = float(v);
+        // Within reach - 1 the dab is at full strength; only its rim needs the distance.
+        const float solid = reach > 1 ? (reach - 1) * (reach - 1) : -1, outer = reach * reach;
+        const int y0 = std::max(0, int(py - reach)), y1 = std::min(fineHeight - 1, int(py + reach));
         for (int j = y0; j <= y1; ++j) {
-            const double ddy = j + 0.5 - py;
+            const float ddy = float(j) + 0.5f - py;
+            const float rest = outer - ddy * ddy;
+            if (rest <= 0)
+                continue;
+            const float half = std::sqrt(rest);
+            const int x0 = std::max(0, int(std::ceil(px - half - 0.5f)));
+            const int x1 = std::min(fineWidth - 1, int(std::floor(px + half - 0.5f)));
+            float* val = &value[fineIndex(0, j)];
+            float* cov = &cover[fineIndex(0, j)];
             for (int i = x0; i <= x1; ++i) {
-                const double ddx = i + 0.5 - px;
-                const double c = (reach - std::sqrt(ddx * ddx + ddy * ddy)) * alpha;
-                if (c <= 0)
+                const float ddx = float(i) + 0.5f - px;
+                const float d2 = ddx * ddx + ddy * ddy;
+                const float a = d2 <= solid ? fa : std::min(fa, (reach - std::sqrt(d2)) * fa);
+                if (a <= 0)
                     continue;
-                const double a = std::min(alpha, c);
-                const size_t k = index(i, j);
-                value[k] += float(a * (v - value[k]));
-                cover[k] += float(a * (1 - cover[k]));
+                val[i] += a * (fv - val[i]);
+                cov[i] += a * (1 - cov[i]);
             }
         }
     }
@@ -187,21 +203,22 @@ void drawPass(const HairStyle& style, Canvas& canvas, Random& rng, const Pass& p
 
 void sampleFields(const HairShape& shape, Canvas& canvas) {
     const size_t n = size_t(canvas.width) * canvas.height;
-    for (auto* f : {&canvas.value, &canvas.cover, &canvas.flowX, &canvas.flowY, &canvas.shade,
-                    &canvas.highlight, &canvas.across})
+    for (auto* f : {&canvas.flowX, &canvas.flowY, &canvas.shade, &canvas.highlight, &canvas.across})
         f->assign(n, 0);
     canvas.inside.assign(n, 0);
     canvas.tipsBlocked.assign(n, 0);
     std::vector<uint8_t> outline(n, 0);
+    auto inMargin = [&](int i, int j) {
+        return i < kMargin || j < kMargin || i >= canvas.width - kMargin ||
+               j >= canvas.height - kMargin;
+    };
     for (int j = 0; j < canvas.height; ++j)
         for (int i = 0; i < canvas.width; ++i) {
             const double x = i + 0.5 - canvas.ox, y = j + 0.5 - canvas.oy;
             const size_t k = canvas.index(i, j);
-            const bool edge = i < kMargin || j < kMargin || i >= canvas.width - kMargin ||
-                              j >= canvas.height - kMargin;
             outline[k] = shape.inOutline(x, y);
             canvas.tipsBlocked[k] = shape.forbiddenForTips(x, y);
-            canvas.inside[k] = !edge && outline[k] && !shape.forbidden(x, y);
+            canvas.inside[k] = !inMargin(i, j) && outline[k] && !shape.forbidden(x, y);
         }
     // The fields reach a few pixels beyond the outline so that tracing near its edge is smooth.
     constexpr int kReach = 3;
@@ -224,11 +241,71 @@ void sampleFields(const HairShape& shape, Canvas& canvas) {
             canvas.shade[k] = float(shape.shade(x, y));
             canvas.highlight[k] = float(shape.highlight(x, y));
             canvas.across[k] = float(shape.across(x, y));
-            if (canvas.inside[k]) {
-                canvas.value[k] = float(0.22 * canvas.shade[k]);
-                canvas.cover[k] = 1;
-            }
         }
+
+    // The fine masks. Only library pixels next to a change of mask are sampled anew at each
+    // fine pixel; elsewhere the block takes the library pixel's value, which is what the
+    // finer samples would give and saves most of the shape's arithmetic.
+    const int s = canvas.scale;
+    canvas.fineWidth = canvas.width * s, canvas.fineHeight = canvas.height * s;
+    const size_t fine = size_t(canvas.fineWidth) * canvas.fineHeight;
+    canvas.value.assign(fine, 0);
+    canvas.cover.assign(fine, 0);
+    canvas.insideFine.assign(fine, 0);
+    canvas.blockedFine.assign(fine, 0);
+    for (int j = 0; j < canvas.height; ++j)
+        for (int i = 0; i < canvas.width; ++i) {
+            const size_t k = canvas.index(i, j);
+            bool mixed = false;
+            for (int dj = -1; dj <= 1 && !mixed; ++dj)
+                for (int di = -1; di <= 1 && !mixed; ++di) {
+                    const int a = std::clamp(i + di, 0, canvas.width - 1);
+                    const int b = std::clamp(j + dj, 0, canvas.height - 1);
+                    const size_t q = canvas.index(a, b);
+                    mixed = canvas.inside[q] != canvas.inside[k] ||
+                            canvas.tipsBlocked[q] != canvas.tipsBlocked[k];
+                }
+            const bool edge = inMargin(i, j);
+            for (int fj = j * s; fj < (j + 1) * s; ++fj)
+                for (int fi = i * s; fi < (i + 1) * s; ++fi) {
+                    const size_t f = canvas.fineIndex(fi, fj);
+                    bool in = canvas.inside[k], blocked = canvas.tipsBlocked[k];
+                    if (mixed && s > 1) {
+                        const double x = (fi + 0.5) / s - canvas.ox;
+                        const double y = (fj + 0.5) / s - canvas.oy;
+                        blocked = shape.forbiddenForTips(x, y);
+                        in = !edge && shape.inOutline(x, y) && !shape.forbidden(x, y);
+                    }
+                    canvas.insideFine[f] = in;
+                    canvas.blockedFine[f] = blocked;
+                    if (in) {
+                        canvas.value[f] = float(0.22 * canvas.shade[k]);
+                        canvas.cover[f] = 1;
+                    }
+                }
+        }
+}
+
+// Two passes of a 3 x 3 box: the hard cut where hair meets the face opening becomes a ramp
+// of about four fine pixels, centred where the cut was, so half opacity stays on the line.
+void feather(std::vector<float>& alpha, int width, int height) {
+    std::vector<float> tmp(alpha.size());
+    for (int pass = 0; pass < 2; ++pass) {
+        for (int j = 0; j < height; ++j) {
+            const float* in = &alpha[size_t(j) * width];
+            float* out = &tmp[size_t(j) * width];
+            for (int i = 0; i < width; ++i)
+                out[i] = (in[std::max(0, i - 1)] + in[i] + in[std::min(width - 1, i + 1)]) / 3;
+        }
+        for (int j = 0; j < height; ++j) {
+            const float* up = &tmp[size_t(std::max(0, j - 1)) * width];
+            const float* mid = &tmp[size_t(j) * width];
+            const float* down = &tmp[size_t(std::min(height - 1, j + 1)) * width];
+            float* out = &alpha[size_t(j) * width];
+            for (int i = 0; i < width; ++i)
+                out[i] = (up[i] + mid[i] + down[i]) / 3;
+        }
+    }
 }
 
 } // namespace
@@ -245,13 +322,14 @@ imaging::Bgr rampColour(const HairColour& colour, double t) {
     return {mix(a.b, b.b), mix(a.g, b.g), mix(a.r, b.r)};
 }
 
-imaging::Raster renderHairstyle(const HairStyle& style, FacePlacement* face) {
+RenderedHair renderHairstyle(const HairStyle& style, FacePlacement* face, int scale) {
     const HairShape shape(style);
     Canvas canvas;
     canvas.width = int(std::ceil(2 * shape.halfWidth())) + 2 * kMargin;
     canvas.height = int(std::ceil(shape.bottom() - shape.top())) + 2 * kMargin;
     canvas.ox = canvas.width / 2.0;
     canvas.oy = kMargin - shape.top();
+    canvas.scale = std::max(1, scale);
     sampleFields(shape, canvas);
     const size_t area = size_t(std::count(canvas.inside.begin(), canvas.inside.end(), 1));
 
@@ -261,40 +339,94 @@ imaging::Raster renderHairstyle(const HairStyle& style, FacePlacement* face) {
     drawPass(style, canvas, rng, {3.0, 0.55, 0.95, 0.6, 1.0, 0.09}, area);
     drawPass(style, canvas, rng, {0.4, 0.45, 0.6, 0.7, 1.18, 0.05}, area);
 
-    // Crop to the hair and keep a white frame.
-    const size_t n = canvas.value.size();
+    // Opacity: the hair mass is solid, strands beyond it as dense as they were laid, nothing
+    // over the face below the brows.
+    const int s = canvas.scale, fw = canvas.fineWidth, fh = canvas.fineHeight;
+    std::vector<float> alpha(canvas.cover.size());
+    for (size_t f = 0; f < alpha.size(); ++f)
+        alpha[f] = canvas.insideFine[f] ? 1.0f
+                   : canvas.blockedFine[f] ? 0.0f
+                                           : std::clamp(canvas.cover[f], 0.0f, 1.0f);
+    // Feathered with the colour carried along (premultiplied), so the soft edge has the hair's
+    // own colour rather than whatever lay under the face opening.
+    std::vector<float> premultiplied(alpha.size());
+    for (size_t f = 0; f < alpha.size(); ++f)
+        premultiplied[f] = alpha[f] * canvas.value[f];
+    if (s > 1) {
+        feather(alpha, fw, fh);
+        feather(premultiplied, fw, fh);
+        for (size_t f = 0; f < alpha.size(); ++f)
+            if (alpha[f] > 1e-6f)
+                canvas.value[f] = premultiplied[f] / alpha[f];
+    }
+
+    // The library picture: each pixel the mean of its block, hair where at least half opaque,
+    // its ramp position the opacity-weighted mean of the block's.
+    std::vector<float> blockValue(size_t(canvas.width) * canvas.height, -1);
     int minI = canvas.width, maxI = -1, minJ = canvas.height, maxJ = -1;
-    std::vector<uint8_t> hair(n, 0);
+    const float blockArea = float(s * s);
     for (int j = 0; j < canvas.height; ++j)
         for (int i = 0; i < canvas.width; ++i) {
-            const size_t k = canvas.index(i, j);
-            if (canvas.inside[k] || (canvas.cover[k] >= 0.5f && !canvas.tipsBlocked[k])) {
-                hair[k] = 1;
-                minI = std::min(minI, i), maxI = std::max(maxI, i);
-                minJ = std::min(minJ, j), maxJ = std::max(maxJ, j);
-            }
+            float a = 0, av = 0;
+            for (int fj = j * s; fj < (j + 1) * s; ++fj)
+                for (int fi = i * s; fi < (i + 1) * s; ++fi) {
+                    const size_t f = canvas.fineIndex(fi, fj);
+                    a += alpha[f];
+                    av += premultiplied[f];
+                }
+            if (a < 0.5f * blockArea)
+                continue;
+            blockValue[canvas.index(i, j)] = av / a;
+            minI = std::min(minI, i), maxI = std::max(maxI, i);
+            minJ = std::min(minJ, j), maxJ = std::max(maxJ, j);
         }
-    if (maxI < 0)
-        return imaging::Raster::create(2 * kMargin, 2 * kMargin, style.name, kWhite);
+    RenderedHair out;
+    out.scale = s;
+    if (maxI < 0) {
+        out.picture = imaging::Raster::create(2 * kMargin, 2 * kMargin, style.name, kWhite);
+        out.master.width = out.master.height = 2 * kMargin * s;
+        out.master.pixels.assign(size_t(out.master.width) * out.master.height * 4, 0);
+        return out;
+    }
     minI = std::max(0, minI - kMargin), maxI = std::min(canvas.width - 1, maxI + kMargin);
     minJ = std::max(0, minJ - kMargin), maxJ = std::min(canvas.height - 1, maxJ + kMargin);
     if (face)
         *face = {canvas.ox - minI, canvas.oy - minJ + shape.faceCentreY(), shape.faceHalfWidth()};
 
-    imaging::Raster out =
-        imaging::Raster::create(maxI - minI + 1, maxJ - minJ + 1, style.name, kWhite);
-    out.background = kWhite;
+    imaging::Raster& picture = out.picture;
+    picture = imaging::Raster::create(maxI - minI + 1, maxJ - minJ + 1, style.name, kWhite);
+    picture.background = kWhite;
     std::vector<imaging::Bgr> palette(kLevels);
     for (int q = 0; q < kLevels; ++q)
         palette[q] = rampColour(style.colour, double(q) / (kLevels - 1));
     for (int j = minJ; j <= maxJ; ++j)
         for (int i = minI; i <= maxI; ++i) {
-            const size_t k = canvas.index(i, j);
-            if (!hair[k])
+            const float v = blockValue[canvas.index(i, j)];
+            if (v < 0)
                 continue;
-            const int q = int(std::lround(clamp01(canvas.value[k]) * (kLevels - 1)));
-            out.set(i - minI, j - minJ, palette[q]);
+            const int q = int(std::lround(clamp01(v) * (kLevels - 1)));
+            picture.set(i - minI, j - minJ, palette[q]);
         }
+
+    // The master's colours from a fine ramp: rampColour per pixel costs more than the drawing.
+    constexpr int kFineLevels = 1024;
+    std::vector<imaging::Bgr> fineRamp(kFineLevels);
+    for (int q = 0; q < kFineLevels; ++q)
+        fineRamp[q] = rampColour(style.colour, double(q) / (kFineLevels - 1));
+    imaging::RasterBgra& master = out.master;
+    master.width = picture.width * s;
+    master.height = picture.height * s;
+    master.pixels.resize(size_t(master.width) * master.height * 4);
+    for (int y = 0; y < master.height; ++y) {
+        uint8_t* p = master.row(y);
+        for (int x = 0; x < master.width; ++x, p += 4) {
+            const size_t f = canvas.fineIndex(minI * s + x, minJ * s + y);
+            const imaging::Bgr c =
+                fineRamp[size_t(std::clamp(canvas.value[f], 0.0f, 1.0f) * (kFineLevels - 1) + 0.5f)];
+            p[0] = c.b, p[1] = c.g, p[2] = c.r;
+            p[3] = uint8_t(std::clamp(alpha[f], 0.0f, 1.0f) * 255 + 0.5f);
+        }
+    }
     return out;
 }
 

@@ -17,6 +17,7 @@
 #include "ContactSheet.h"
 #include "HairRenderer.h"
 #include "SamplePhotos.h"
+#include "imaging/codecs/Codecs.h"
 #include "imaging/codecs/ImageFile.h"
 
 namespace fs = std::filesystem;
@@ -25,18 +26,23 @@ using namespace velvo::hairgen;
 
 namespace {
 
+// zlib's level for the masters: they are written in every build, and level 6 spends twice the
+// time of the drawing itself for files about a tenth smaller.
+constexpr int kMasterCompression = 2;
+
 void usage() {
     std::fputs("usage: velvo-hairgen PROGRAM_DIR [--portrait FILE]\n"
                "       velvo-hairgen --sheet OUT [--portrait FILE]\n",
                stderr);
 }
 
-// Removes numbered hairstyles beyond `count` left by an earlier, larger generation, so the
-// numbers always run from 1 without gaps and nothing stale is shown.
+// Removes numbered hairstyles and masters beyond `count` left by an earlier, larger
+// generation, so the numbers always run from 1 without gaps and nothing stale is shown.
 void removeStale(const fs::path& folder, size_t count) {
     for (const auto& entry : fs::directory_iterator(folder)) {
         const std::string stem = entry.path().stem().string();
-        if (entry.path().extension() != ".GIF" || stem.empty() ||
+        const fs::path ext = entry.path().extension();
+        if ((ext != ".GIF" && ext != ".png") || stem.empty() ||
             stem.find_first_not_of("0123456789") != std::string::npos)
             continue;
         if (stem.size() > 4 || size_t(std::stoi(stem)) > count)
@@ -67,7 +73,11 @@ int writeLibraries(const fs::path& programDir) {
     auto work = [&] {
         for (size_t i; (i = next++) < jobs.size();) {
             try {
-                imaging::saveImageFile(jobs[i].file, renderHairstyle(*jobs[i].style));
+                const RenderedHair hair = renderHairstyle(*jobs[i].style);
+                fs::path master = jobs[i].file;
+                master.replace_extension(".png");
+                imaging::writeFileAtomic(master, imaging::encodePngBgra(hair.master, kMasterCompression));
+                imaging::saveImageFile(jobs[i].file, hair.picture);
             } catch (const std::exception& e) {
                 std::lock_guard lock(failure);
                 error = e.what();
@@ -91,7 +101,7 @@ int writeSheet(const fs::path& out, const std::optional<fs::path>& portrait) {
     for (const Library& lib : sampleLibraries())
         for (const Category& category : lib.categories)
             for (const HairStyle& style : category.styles)
-                all.push_back(renderHairstyle(style));
+                all.push_back(renderHairstyle(style, nullptr, 1).picture);
     imaging::Raster sheet = contactSheet(all, 16, 170, 260);
     imaging::saveImageFile(out, sheet);
     std::printf("%zu hairstyles: %s\n", all.size(), out.string().c_str());
@@ -106,7 +116,7 @@ int writeSheet(const fs::path& out, const std::optional<fs::path>& portrait) {
                     return 1;
                 FacePlacement face;
                 const imaging::Raster hair =
-                    renderHairstyle(lib.categories[c].styles[c % 8], &face);
+                    renderHairstyle(lib.categories[c].styles[c % 8], &face, 1).picture;
                 // The portrait's face: centre (225, 123), about 96 pixels wide.
                 const double scale = 48 / face.halfWidth;
                 layOver(*photo, hair, int(225 - face.centreX * scale),

@@ -38,6 +38,11 @@ std::vector<uint8_t> encodeJpeg(const Raster& picture, int quality = 90);
 
 Raster decodePng(Bytes data, const std::string& name);
 std::vector<uint8_t> encodePng(const Raster& picture);
+// The same file with its see-through channel kept. `hadAlpha` tells whether the file carries
+// one (an alpha channel or a tRNS entry); a file without it comes back wholly opaque.
+RasterBgra decodePngBgra(Bytes data, const std::string& name, bool* hadAlpha = nullptr);
+// 8-bit RGBA, without interlacing. `compression` is zlib's level, 1 (fastest) to 9 (smallest).
+std::vector<uint8_t> encodePngBgra(const RasterBgra& picture, int compression = 6);
 
 // HEIC/HEIF and AVIF (read only): the primary image with its rotation, mirror and crop
 // applied; more than 8 bits per sample scaled to 8, alpha composited onto white.

@@ -4,7 +4,8 @@
 //
 // Every colour type and bit depth becomes 8-bit BGR: palettes and grey expanded, 16-bit
 // samples scaled with rounding, alpha (and tRNS) composited onto white by
-// (c * a + 255 * (255 - a) + 127) / 255.
+// (c * a + 255 * (255 - a) + 127) / 255. The BGRA reader and writer keep alpha as it is.
+#include <algorithm>
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
@@ -62,8 +63,9 @@ struct Reader {
 };
 
 // Phase 1: signature and chunks up to the first IDAT, then the transformations to 8-bit BGR
-// (BGRA while there is alpha). false with err.message on failure.
-bool readInfo(Reader& r, bool& hasAlpha, int& passes) {
+// (BGRA while there is alpha, or always with `forceAlpha`, opaque where the file has none).
+// false with err.message on failure.
+bool readInfo(Reader& r, bool& hasAlpha, int& passes, bool forceAlpha = false) {
     r.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &r.err, onPngError, onPngWarning);
     if (!r.png) {
         std::snprintf(r.err.message, sizeof r.err.message, "out of memory");
@@ -96,6 +98,8 @@ bool readInfo(Reader& r, bool& hasAlpha, int& passes) {
     if (!(colorType & PNG_COLOR_MASK_COLOR))
         png_set_gray_to_rgb(r.png);
     png_set_bgr(r.png);
+    if (forceAlpha && !hasAlpha)
+        png_set_add_alpha(r.png, 0xFF, PNG_FILLER_AFTER);
     passes = png_set_interlace_handling(r.png);
     png_read_update_info(r.png, r.info);
     return true;
@@ -114,11 +118,11 @@ void compositeRow(const uint8_t* bgra, uint8_t* bgr, size_t width) {
 // Phase 2: the pixels. Without alpha the rows land in `out` directly; with alpha they go
 // through `work`, one BGRA row, or the whole BGRA picture when interlaced (later passes
 // revisit every row).
-bool readPixels(Reader& r, uint8_t* out, size_t width, size_t height, int passes, uint8_t* work,
-                bool workIsWhole) {
+bool readPixels(Reader& r, uint8_t* out, size_t width, size_t height, size_t outStride,
+                int passes, uint8_t* work, bool workIsWhole) {
     if (setjmp(png_jmpbuf(r.png)))
         return false;
-    const size_t outStride = width * 3, workStride = width * 4;
+    const size_t workStride = width * 4;
     for (int pass = 0; pass < passes; ++pass) {
         for (size_t y = 0; y < height; ++y) {
             uint8_t* row = !work ? out + y * outStride : workIsWhole ? work + y * workStride : work;
@@ -167,7 +171,9 @@ extern "C" void onPngWrite(png_structp png, png_bytep data, size_t length) {
 
 extern "C" void onPngFlush(png_structp) {}
 
-bool writePng(Writer& w, const Raster& picture) {
+// `rows` gives row y of `height` rows, each `width` pixels of BGR or, with `alpha`, BGRA.
+template <typename Rows>
+bool writePng(Writer& w, int width, int height, bool alpha, Rows rows, int compression = 6) {
     w.png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &w.err, onPngError, onPngWarning);
     if (!w.png) {
         std::snprintf(w.err.message, sizeof w.err.message, "out of memory");
@@ -179,13 +185,14 @@ bool writePng(Writer& w, const Raster& picture) {
     if (!w.info)
         png_error(w.png, "out of memory");
     png_set_write_fn(w.png, &w, onPngWrite, onPngFlush);
-    png_set_IHDR(w.png, w.info, png_uint_32(picture.width), png_uint_32(picture.height), 8,
-                 PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
-                 PNG_FILTER_TYPE_DEFAULT);
+    png_set_compression_level(w.png, std::clamp(compression, 1, 9));
+    png_set_IHDR(w.png, w.info, png_uint_32(width), png_uint_32(height), 8,
+                 alpha ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     png_write_info(w.png, w.info);
     png_set_bgr(w.png);
-    for (int y = 0; y < picture.height; ++y)
-        png_write_row(w.png, const_cast<uint8_t*>(picture.row(y)));
+    for (int y = 0; y < height; ++y)
+        png_write_row(w.png, const_cast<uint8_t*>(rows(y)));
     png_write_end(w.png, nullptr);
     return true;
 }
@@ -236,7 +243,7 @@ Raster decodePng(Bytes data, const std::string& name) {
     picture.pixels.resize(size_t(width) * height * 3);
     const bool whole = hasAlpha && passes > 1;
     std::vector<uint8_t> work(hasAlpha ? expectedRow * (whole ? height : 1) : 0);
-    if (!readPixels(r, picture.pixels.data(), width, height, passes,
+    if (!readPixels(r, picture.pixels.data(), width, height, size_t(width) * 3, passes,
                     hasAlpha ? work.data() : nullptr, whole))
         throw Error(name, r.err.message);
     readEnd(r);
@@ -247,7 +254,49 @@ std::vector<uint8_t> encodePng(const Raster& picture) {
     if (picture.empty() || picture.pixels.size() != size_t(picture.width) * picture.height * 3)
         throw Error("", "there is no picture to encode as PNG");
     Writer w;
-    if (!writePng(w, picture))
+    if (!writePng(w, picture.width, picture.height, false,
+                  [&](int y) { return picture.row(y); }))
+        throw Error("", std::string("PNG encoding failed: ") + w.err.message);
+    return std::move(w.out);
+}
+
+RasterBgra decodePngBgra(Bytes data, const std::string& name, bool* hadAlpha) {
+    static const uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
+    if (data.size() < 8 || std::memcmp(data.data(), kSignature, 8) != 0)
+        throw Error(name, "not a PNG file (bad signature)");
+    Reader r;
+    r.source = {data.data(), plausibleLength(data), 0};
+    bool hasAlpha = false;
+    int passes = 1;
+    if (!readInfo(r, hasAlpha, passes, true))
+        throw Error(name, r.err.message);
+    const png_uint_32 width = png_get_image_width(r.png, r.info);
+    const png_uint_32 height = png_get_image_height(r.png, r.info);
+    checkPictureSize(width, height, name);
+    if (png_get_rowbytes(r.png, r.info) != size_t(width) * 4)
+        throw Error(name, "unexpected row layout after conversion");
+
+    RasterBgra picture;
+    picture.width = int(width);
+    picture.height = int(height);
+    reserveLarge(picture.pixels, size_t(width) * height * 4);
+    picture.pixels.resize(size_t(width) * height * 4);
+    // The BGRA rows are the result itself: every pass lands in place, nothing to composite.
+    if (!readPixels(r, picture.pixels.data(), width, height, size_t(width) * 4, passes, nullptr,
+                    false))
+        throw Error(name, r.err.message);
+    readEnd(r);
+    if (hadAlpha)
+        *hadAlpha = hasAlpha;
+    return picture;
+}
+
+std::vector<uint8_t> encodePngBgra(const RasterBgra& picture, int compression) {
+    if (picture.empty() || picture.pixels.size() != size_t(picture.width) * picture.height * 4)
+        throw Error("", "there is no picture to encode as PNG");
+    Writer w;
+    if (!writePng(w, picture.width, picture.height, true,
+                  [&](int y) { return picture.row(y); }, compression))
         throw Error("", std::string("PNG encoding failed: ") + w.err.message);
     return std::move(w.out);
 }

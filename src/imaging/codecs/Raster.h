@@ -54,6 +54,20 @@ struct Raster {
     }
 };
 
+// A picture with a see-through channel: rows top-down, each row width * 4 bytes of blue, green,
+// red and alpha, the colour not multiplied by alpha (as PNG stores it). Cut-outs whose soft
+// edge matters, such as a hairstyle's high-resolution master, travel in it.
+struct RasterBgra {
+    int width = 0;
+    int height = 0;
+    std::vector<uint8_t> pixels;
+
+    bool empty() const { return width <= 0 || height <= 0; }
+    size_t stride() const { return size_t(width) * 4; }
+    uint8_t* row(int y) { return pixels.data() + size_t(y) * stride(); }
+    const uint8_t* row(int y) const { return pixels.data() + size_t(y) * stride(); }
+};
+
 // Throws velvo::Error naming `file` unless 0 < width, height and the picture is within limits.
 void checkPictureSize(int64_t width, int64_t height, const std::string& file);
 
