@@ -43,11 +43,13 @@ const char* const kDocumentEntries[] = {
     "Fechar1",         "FecharTudo1",     "Salvar1", "Salvarcomo1", "Imprimir1",
     "PrintPreview1",   "Undo1",           "Copiar1", "Inserir1",    "ApagarCabelo1",
     "Redimensionar1",  "Replay1",         "Zoom1",   "Zoom2",       "tamanhoOriginal1",
-    "EnquadrarRosto1", "ProvarCategoria1"};
+    "EnquadrarRosto1", "ProvarCategoria1",
+    "MostrarCliente1"};
 const char* const kDocumentMenus[] = {"AjustedeImagem1", "Desenho1", "VirtualColor1"};
 const char* const kDocumentItems[] = {"BT_Salvar", "BT_Imprimir", "BT_Replay", "BT_Original",
                                       "BT_ZOOM",   "BT_PREVIEW",  "BT_SCROLL", "BT_MOVE",
-                                      "BT_LACO",   "BT_SLIDERS",  "BT_ROSTO"};
+                                      "BT_LACO",   "BT_SLIDERS",  "BT_ROSTO",
+                                      "BT_MOSTRAR"};
 } // namespace
 
 TF_HAIR::TF_HAIR(const QString& programFolder, QWidget* parent) : QMainWindow(parent) {

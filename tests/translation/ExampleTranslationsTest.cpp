@@ -44,9 +44,9 @@ QString segment(const QString& path, int index) {
 
 } // namespace
 
-TEST(MainWindowTranslationList, HoldsTheEightyTwoPathsOfTheMainWindow) {
+TEST(MainWindowTranslationList, HoldsTheEightyFourPathsOfTheMainWindow) {
     const QStringList list = mainWindowTranslationList();
-    ASSERT_EQ(list.size(), 82);
+    ASSERT_EQ(list.size(), 84);
     QSet<QString> seen;
     for (const QString& path : list) {
         EXPECT_EQ(path.count(u'.'), 2) << path.toStdString();
@@ -60,6 +60,8 @@ TEST(MainWindowTranslationList, HoldsTheEightyTwoPathsOfTheMainWindow) {
     EXPECT_TRUE(list.contains("F_HAIR.OD_ABRIR.Title"));
     EXPECT_TRUE(list.contains("F_HAIR.StyledLabel8.Caption"));
     EXPECT_TRUE(list.contains("F_HAIR.Diagnostico1.CAPTION"));
+    EXPECT_TRUE(list.contains("F_HAIR.MostrarCliente1.CAPTION"));
+    EXPECT_TRUE(list.contains("F_HAIR.BT_MOSTRAR.Hint"));
     EXPECT_EQ(list.front(), "F_HAIR.Arquivo1.Caption");
     EXPECT_EQ(list.back(), "F_HAIR.BitBtn21.Hint");
 }
