@@ -34,6 +34,7 @@ trial::Trial TF_FILHO::Describe() {
         }
     }
     t.overlay = Image2->Picture();
+    t.overlaySize = Image2->size();
     t.recipe = Recipe;
     t.left = Image2->x();
     t.top = Image2->y();

@@ -35,11 +35,18 @@ public:
 
     // Whether the hairstyle is drawn from a master rather than from the library picture.
     bool UsesMaster() const;
+    // Why a master beside the library picture was not used (it names the file and the fault:
+    // unreadable, no transparency, not an enlargement, another face opening); empty otherwise.
+    QString MasterProblem() const;
 
 private:
+    QSize OverlaySize() const;
+
     trial::Trial trial_;
     QImage hair_;        // premultiplied ARGB, soft-edged, at the master's (or picture's) size
     double hairScale_ = 1; // hair_ pixels per overlay pixel
+    bool usesMaster_ = false;
+    QString masterProblem_;
 };
 
 // The master beside a library picture ("Curto/3.GIF" -> "Curto/3.png", any case), or empty.

@@ -57,6 +57,9 @@ struct Trial {
     // The overlay's picture as the document holds it now (colour, flip, stretch and retouch
     // included), keyed on its own background colour as the window shows it.
     QImage overlay;
+    // The size the overlay is drawn at: its picture's size, except while a resize is under way
+    // (the picture is then stretched to the grip's bounds). Empty: the picture's size.
+    QSize overlaySize;
     OverlayRecipe recipe;
 
     // Placement in the document's client area: the overlay's top-left (L, T), whether it is

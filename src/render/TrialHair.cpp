@@ -1,0 +1,255 @@
+#include "render/TrialHair.h"
+
+#include <QFileInfo>
+#include <QImageReader>
+#include <QPainter>
+#include <algorithm>
+#include <cmath>
+#include <exception>
+
+#include "fit/FramedRender.h"
+#include "fit/HairOpening.h"
+#include "fit/TurnedHair.h"
+#include "imaging/ColorOps.h"
+#include "imaging/RasterImage.h"
+#include "imaging/codecs/ImageFile.h"
+#include "pixel/PixelBitmapQt.h"
+#include "render/TrialRenderer.h"
+
+namespace velvo::render {
+
+namespace {
+
+// A master is drawn at up to this many times the library picture's size; a larger one only
+// costs memory, and a hostile file must not make us allocate whatever it declares.
+constexpr double kMostMasterScale = 8;
+
+// The colours of a straight ARGB (or 24-bit) picture as a 24-bit one, and back.
+QImage coloursOf(const QImage& picture) {
+    if (picture.format() == QImage::Format_BGR888)
+        return picture;
+    QImage bgr(picture.size(), QImage::Format_BGR888);
+    for (int y = 0; y < picture.height(); ++y) {
+        const auto* in = reinterpret_cast<const QRgb*>(picture.constScanLine(y));
+        uchar* out = bgr.scanLine(y);
+        for (int x = 0; x < picture.width(); ++x, out += 3)
+            out[0] = uchar(qBlue(in[x])), out[1] = uchar(qGreen(in[x])), out[2] = uchar(qRed(in[x]));
+    }
+    return bgr;
+}
+
+void putColours(QImage& picture, const QImage& bgr) {
+    if (picture.format() == QImage::Format_BGR888) {
+        picture = bgr;
+        return;
+    }
+    for (int y = 0; y < picture.height(); ++y) {
+        auto* out = reinterpret_cast<QRgb*>(picture.scanLine(y));
+        const uchar* in = bgr.constScanLine(y);
+        for (int x = 0; x < picture.width(); ++x, in += 3)
+            out[x] = qRgba(in[2], in[1], in[0], qAlpha(out[x]));
+    }
+}
+
+// The see-through part of a master as a two-colour picture the opening can be measured on.
+imaging::Raster maskOf(const QImage& argb) {
+    imaging::Raster mask =
+        imaging::Raster::create(argb.width(), argb.height(), "master mask", imaging::Bgr{255, 255, 255});
+    for (int y = 0; y < argb.height(); ++y) {
+        const auto* in = reinterpret_cast<const QRgb*>(argb.constScanLine(y));
+        for (int x = 0; x < argb.width(); ++x)
+            if (qAlpha(in[x]) >= 128)
+                mask.set(x, y, {0, 0, 0});
+    }
+    return mask;
+}
+
+struct Master {
+    QImage picture; // straight ARGB
+    QString problem;
+};
+
+// The master of `file` when it is what it must be: a picture with transparency, a whole
+// enlargement of the library picture that frames the same opening.
+Master readMaster(const QString& file, const imaging::Raster& gif, imaging::Bgr key) {
+    const auto fault = [&](const QString& why) { return Master{{}, file + QStringLiteral(": ") + why}; };
+    QImageReader reader(file);
+    const QSize size = reader.size();
+    if (!size.isValid())
+        return fault(QStringLiteral("not a picture the studio reads (%1)").arg(reader.errorString()));
+    const double sx = double(size.width()) / gif.width, sy = double(size.height()) / gif.height;
+    if (sx < 1 || sx > kMostMasterScale || std::abs(sx - sy) > 0.01 * sx + 1.0 / std::min(gif.width, gif.height))
+        return fault(QStringLiteral("%1 x %2 is not an enlargement of the library picture's %3 x %4")
+                         .arg(size.width())
+                         .arg(size.height())
+                         .arg(gif.width)
+                         .arg(gif.height));
+    QImage picture;
+    if (!reader.read(&picture))
+        return fault(QStringLiteral("cannot be read (%1)").arg(reader.errorString()));
+    if (!picture.hasAlphaChannel())
+        return fault(QStringLiteral("has no transparency"));
+    picture = picture.convertToFormat(QImage::Format_ARGB32);
+
+    // A master of another cut, or shifted, would put the hair beside the face the library
+    // picture was framed on.
+    const std::optional<fit::Opening> small = fit::measureOpening(gif, key);
+    const std::optional<fit::Opening> large = fit::measureOpening(maskOf(picture), {255, 255, 255});
+    if (small.has_value() != large.has_value())
+        return fault(QStringLiteral("does not frame a face opening as its library picture does"));
+    if (small) {
+        const double tolerance = std::max(2.0, 0.03 * gif.width);
+        if (std::abs(large->centreX / sx - small->centreX) > tolerance ||
+            std::abs(large->centreY / sy - small->centreY) > tolerance ||
+            std::abs(large->width / sx - small->width) > tolerance)
+            return fault(QStringLiteral("frames another face opening than its library picture "
+                                        "(centre %1, %2 width %3 against %4, %5 width %6)")
+                             .arg(large->centreX / sx, 0, 'f', 1)
+                             .arg(large->centreY / sy, 0, 'f', 1)
+                             .arg(large->width / sx, 0, 'f', 1)
+                             .arg(small->centreX, 0, 'f', 1)
+                             .arg(small->centreY, 0, 'f', 1)
+                             .arg(small->width, 0, 'f', 1));
+    }
+    return {picture, {}};
+}
+
+QImage premultiplied(const QImage& straight) {
+    return straight.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+}
+
+} // namespace
+
+QImage keyedPicture(const QImage& picture) {
+    const QImage bgr = picture.convertToFormat(QImage::Format_BGR888);
+    QImage out(bgr.size(), QImage::Format_ARGB32);
+    if (bgr.isNull())
+        return out;
+    const uchar* corner = bgr.constScanLine(bgr.height() - 1);
+    for (int y = 0; y < bgr.height(); ++y) {
+        const uchar* in = bgr.constScanLine(y);
+        auto* row = reinterpret_cast<QRgb*>(out.scanLine(y));
+        for (int x = 0; x < bgr.width(); ++x, in += 3) {
+            const bool key = in[0] == corner[0] && in[1] == corner[1] && in[2] == corner[2];
+            row[x] = qRgba(in[2], in[1], in[0], key ? 0 : 255);
+        }
+    }
+    return out;
+}
+
+void applyVirtualColour(QImage& picture, int colour) {
+    QImage bgr = coloursOf(picture);
+    const imaging::Selection whole;
+    // The document's own virtual colours, made from the pristine copy with these offsets.
+    switch (colour) {
+    case 1: imaging::adjustRgb(bgr, whole, 100, 100, 0); break;
+    case 2: imaging::adjustHsv(bgr, whole, 0, 0, -20); break;
+    case 3: imaging::adjustRgb(bgr, whole, 65, 0, 0); break;
+    case 4: imaging::adjustHsv(bgr, whole, 0, 0, -40); break;
+    default: return;
+    }
+    putColours(picture, bgr);
+}
+
+void applyPanel(QImage& picture, const pixel::PanelSettings& settings) {
+    pixel::TPixelBitmap bitmap;
+    bitmap.LoadFromBitmapHandle(coloursOf(picture));
+    pixel::ApplyPanelPipeline(bitmap, settings);
+    QImage bgr(picture.size(), QImage::Format_BGR888);
+    bitmap.DrawAt(bgr, 0, 0);
+    putColours(picture, bgr);
+}
+
+QImage turnedPicture(const QImage& picture, fit::Size librarySize, const fit::Opening& opening,
+                     double degrees, double scale) {
+    if (std::abs(degrees) < fit::kLeastTurn || picture.isNull())
+        return picture;
+    const fit::TurnedFrame frame = fit::turnedFrame(librarySize, opening, degrees);
+    QImage canvas(std::max(1, int(std::lround(frame.size.w * scale))),
+                  std::max(1, int(std::lround(frame.size.h * scale))), QImage::Format_ARGB32_Premultiplied);
+    canvas.fill(Qt::transparent);
+    {
+        QPainter painter(&canvas);
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
+        painter.translate(frame.opening.centreX * scale, frame.opening.centreY * scale);
+        painter.rotate(degrees);
+        painter.translate(-opening.centreX * scale, -opening.centreY * scale);
+        painter.drawImage(0, 0, premultiplied(picture));
+    }
+    return canvas.convertToFormat(picture.format() == QImage::Format_BGR888 ? QImage::Format_ARGB32
+                                                                             : picture.format());
+}
+
+TrialHair prepareTrialHair(const trial::Trial& trial, const QString& hairFile) {
+    TrialHair hair;
+    if (!trial.overlayShown || trial.overlay.isNull())
+        return hair;
+    const auto ownPicture = [&] {
+        hair.picture = premultiplied(keyedPicture(trial.overlay));
+        return hair;
+    };
+    if (hairFile.isEmpty() || trial.recipe.ownPicture)
+        return ownPicture();
+
+    imaging::Raster gif;
+    try {
+        std::optional<imaging::Raster> read = imaging::loadGif(hairFile.toStdString());
+        if (!read || read->empty())
+            return ownPicture();
+        gif = std::move(*read);
+    } catch (const std::exception&) {
+        // The library picture has gone or broken since the document read it: the overlay still
+        // shows what it was.
+        return ownPicture();
+    }
+    const imaging::Bgr key = fit::hairKey(gif);
+    const QImage library = keyedPicture(imaging::toQImage(gif));
+    QImage base = library;
+    double scale = 1;
+    if (const QString masterFile = MasterFileFor(hairFile); !masterFile.isEmpty()) {
+        Master master = readMaster(masterFile, gif, key);
+        if (master.problem.isEmpty()) {
+            base = std::move(master.picture);
+            scale = double(base.width()) / gif.width;
+            hair.fromMaster = true;
+        } else {
+            hair.problem = std::move(master.problem);
+        }
+    }
+
+    const fit::Size librarySize{gif.width, gif.height};
+    fit::Opening opening;
+    bool haveOpening = false;
+    QImage work = base;
+    for (const trial::OverlayStep& step : trial.recipe.steps) {
+        switch (step.kind) {
+        case trial::OverlayStep::Kind::Flip:
+            work = work.mirrored(true, false);
+            break;
+        case trial::OverlayStep::Kind::VirtualColour:
+            work = base;
+            applyVirtualColour(work, step.colour);
+            break;
+        case trial::OverlayStep::Kind::Panel: {
+            pixel::PanelSettings settings = step.panel;
+            // The overlay was sharpened at its own size; the same reach in the larger picture.
+            if (settings.sharpen > 0 && trial.overlay.width() > 0)
+                settings.sharpen =
+                    std::max(1, int(std::lround(settings.sharpen * double(work.width()) / trial.overlay.width())));
+            applyPanel(work, settings);
+            break;
+        }
+        case trial::OverlayStep::Kind::Turn:
+            if (!haveOpening) {
+                opening = fit::openingFor(hairFile.toStdString(), gif, key).opening;
+                haveOpening = true;
+            }
+            work = turnedPicture(work, librarySize, opening, step.degrees, scale);
+            break;
+        }
+    }
+    hair.picture = premultiplied(work);
+    return hair;
+}
+
+} // namespace velvo::render
