@@ -30,8 +30,9 @@ protected:
         main->MdiArea->setActiveSubWindow(docs[active]->SubWindow());
         main->MostrarCliente1Click();
         auto* window = main->findChild<app::TF_APRESENTACAO*>("F_APRESENTACAO");
-        if (window)
+        if (window) {
             EXPECT_TRUE(QTest::qWaitForWindowExposed(window));
+        }
         return window;
     }
     // The colour in the middle of column `column`, at `dx` from its centre.
