@@ -5,6 +5,7 @@
 #include <QMdiSubWindow>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScreen>
 #include <QTimer>
 #include <exception>
 
@@ -20,6 +21,9 @@ namespace {
 constexpr int kGap = 6;
 // Eight tries, each with and without its hairstyle, at 1920 x 1080 in 32 bits.
 constexpr qsizetype kCellBudget = 140 * 1024 * 1024;
+// How long a frame stays on screen before the next try is readied: long enough that the
+// first frame and a held arrow key are never kept waiting by it.
+constexpr int kIdleBeforeNextMs = 150;
 
 } // namespace
 
@@ -37,6 +41,9 @@ TF_APRESENTACAO::TF_APRESENTACAO(TF_HAIR* main, const QList<document::TF_FILHO*>
     for (qsizetype i = 0; i < documents.size(); ++i)
         tries_[i].document = documents[i];
     current_ = tries_.empty() ? 0 : std::clamp(first, 0, int(tries_.size()) - 1);
+    nextTimer_.setSingleShot(true);
+    nextTimer_.setInterval(kIdleBeforeNextMs);
+    connect(&nextTimer_, &QTimer::timeout, this, &TF_APRESENTACAO::prepareNext);
 }
 
 TF_APRESENTACAO::~TF_APRESENTACAO() = default;
@@ -227,14 +234,19 @@ const QImage& TF_APRESENTACAO::cell(int index, Layers layers, QSize size) {
     return cells_.front().picture;
 }
 
-void TF_APRESENTACAO::prepareShown() {
-    if (tries_.empty() || !isVisible())
-        return;
+std::vector<TF_APRESENTACAO::Layers> TF_APRESENTACAO::shownLayers() const {
     std::vector<Layers> layers;
     if (photoOnly_ || divider_ >= 0)
         layers.push_back(Layers::PhotoOnly);
     if (!photoOnly_)
         layers.push_back(Layers::PhotoAndHair);
+    return layers;
+}
+
+void TF_APRESENTACAO::prepareShown() {
+    if (tries_.empty() || !isVisible())
+        return;
+    const std::vector<Layers> layers = shownLayers();
     const QList<int> shown = Shown();
     bool missing = false;
     for (int column = 0; column < shown.size(); ++column)
@@ -246,18 +258,24 @@ void TF_APRESENTACAO::prepareShown() {
     for (int column = 0; column < shown.size(); ++column)
         for (Layers l : layers)
             cell(shown[column], l, CellRect(column).size());
-    QTimer::singleShot(0, this, &TF_APRESENTACAO::prepareNext);
 }
 
 void TF_APRESENTACAO::prepareNext() {
-    if (tries_.size() < 2 || !isVisible())
+    const int n = int(tries_.size());
+    if (n <= columns() || !isVisible())
         return;
-    // Right shifts every column by one: the try that comes in is the one after the last.
-    const int column = columns() - 1;
-    const int next = (current_ + columns()) % int(tries_.size());
-    const QSize size = CellRect(column).size();
-    if (!cached(next, photoOnly_ ? Layers::PhotoOnly : Layers::PhotoAndHair, size))
-        cell(next, photoOnly_ ? Layers::PhotoOnly : Layers::PhotoAndHair, size);
+    const std::vector<Layers> layers = shownLayers();
+    // Right brings in the try after the last column, Left the one before the first; both land
+    // in a column of the same size. One try per idle moment, so that a key is never kept long.
+    const QSize size = CellRect(0).size();
+    for (const int index : {(current_ + columns()) % n, (current_ + n - 1) % n})
+        for (Layers l : layers)
+            if (!cached(index, l, size)) {
+                for (Layers each : layers)
+                    cell(index, each, size);
+                nextTimer_.start();
+                return;
+            }
 }
 
 void TF_APRESENTACAO::drawCell(QPainter& p, int column, Layers layers) {
@@ -266,6 +284,7 @@ void TF_APRESENTACAO::drawCell(QPainter& p, int column, Layers layers) {
 }
 
 void TF_APRESENTACAO::paintEvent(QPaintEvent*) {
+    nextTimer_.start();
     QPainter p(this);
     p.fillRect(rect(), Qt::black);
     for (int column = 0; column < columns(); ++column) {
@@ -299,6 +318,10 @@ void TF_HAIR::MostrarCliente1Click() {
         if (shown->isVisible())
             return;
     auto* window = new TF_APRESENTACAO(this, documents, active < 0 ? 0 : int(active));
+    // The screen's size from the start, so that the first frame is not rendered for a window
+    // size the window manager is about to replace.
+    if (const QScreen* shown = screen())
+        window->setGeometry(shown->geometry());
     window->showFullScreen();
     window->activateWindow();
     window->setFocus();

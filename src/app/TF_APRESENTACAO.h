@@ -3,6 +3,7 @@
 #include <QList>
 #include <QPointer>
 #include <QRectF>
+#include <QTimer>
 #include <QWidget>
 #include <memory>
 #include <vector>
@@ -75,6 +76,8 @@ private:
     };
 
     int columns() const;
+    // The photo alone where Space or the divider shows it, the try where it shows.
+    std::vector<Layers> shownLayers() const;
     // Renders what the present state shows and is not cached yet, under the busy cursor when
     // there is any such work; painting then only draws.
     void prepareShown();
@@ -95,6 +98,8 @@ private:
     int columns_ = 1;
     bool photoOnly_ = false;
     int divider_ = -1;
+    // Started by every paint: the next try is readied once the picture has stayed a moment.
+    QTimer nextTimer_;
 };
 
 } // namespace velvo::app
