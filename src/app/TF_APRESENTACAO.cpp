@@ -11,6 +11,7 @@
 
 #include "app/TF_HAIR.h"
 #include "document/TF_FILHO.h"
+#include "fit/Framing.h"
 #include "platform/Cursors.h"
 #include "translation/TLanguage.h"
 
@@ -48,17 +49,39 @@ TF_APRESENTACAO::TF_APRESENTACAO(TF_HAIR* main, const QList<document::TF_FILHO*>
 
 TF_APRESENTACAO::~TF_APRESENTACAO() = default;
 
-QRectF TF_APRESENTACAO::RegionFor(const QRectF& clientArea, QSize cell) {
+namespace {
+
+// Where a region of `length` may start on one axis: it keeps [clientFrom, clientTo] in view and,
+// where it can, stays on the photo's [photoFrom, photoTo]; centred on the client area otherwise.
+double regionStart(double length, double clientFrom, double clientTo, double photoFrom,
+                   double photoTo) {
+    const double centred = (clientFrom + clientTo - length) / 2;
+    const double lowest = std::max(clientTo - length, photoFrom);
+    const double highest = std::min(clientFrom, photoTo - length);
+    if (lowest > highest)
+        return centred;
+    return std::clamp(centred, lowest, highest);
+}
+
+} // namespace
+
+QRectF TF_APRESENTACAO::RegionFor(const QRectF& clientArea, QSize cell, const QRectF& photoArea) {
     if (cell.isEmpty() || clientArea.isEmpty())
         return clientArea;
     const double aspect = double(cell.width()) / cell.height();
-    QRectF region = clientArea;
-    if (clientArea.width() / clientArea.height() < aspect)
-        region.setWidth(clientArea.height() * aspect);
+    QSizeF size = clientArea.size();
+    if (size.width() / size.height() < aspect)
+        size.setWidth(size.height() * aspect);
     else
-        region.setHeight(clientArea.width() / aspect);
-    region.moveCenter(clientArea.center());
-    return region;
+        size.setHeight(size.width() / aspect);
+    // A narrow column heightens the region far beyond a framed face: moved along the photo, it
+    // shows more of the client instead of the window's colour above her head.
+    const QRectF photo = photoArea.isEmpty() ? clientArea : photoArea;
+    return QRectF(regionStart(size.width(), clientArea.left(), clientArea.right(), photo.left(),
+                              photo.right()),
+                  regionStart(size.height(), clientArea.top(), clientArea.bottom(), photo.top(),
+                              photo.bottom()),
+                  size.width(), size.height());
 }
 
 int TF_APRESENTACAO::columns() const {
@@ -96,12 +119,13 @@ void TF_APRESENTACAO::FormKeyPress(int key) {
         photoOnly_ = !photoOnly_;
         break;
     case Qt::Key_1:
-        columns_ = 1;
-        break;
     case Qt::Key_2:
     case Qt::Key_4: {
-        const int wanted = key == Qt::Key_2 ? 2 : 4;
+        const int wanted = key == Qt::Key_1 ? 1 : key == Qt::Key_2 ? 2 : 4;
         columns_ = columns_ == wanted ? 1 : wanted;
+        // Tries side by side are compared with each other: a divider left from the photo
+        // compare would hide whole columns.
+        divider_ = -1;
         break;
     }
     default:
@@ -168,6 +192,9 @@ bool TF_APRESENTACAO::prepare(Try& t) {
     try {
         const trial::Trial trial = t.document->Describe();
         t.renderer = std::make_unique<render::TrialRenderer>(trial, trial.hairFile);
+        t.photoArea = QRectF(-trial.viewX, -trial.viewY,
+                             fit::zoomedLength(trial.photo.width(), trial.zoom),
+                             fit::zoomedLength(trial.photo.height(), trial.zoom));
         return true;
     } catch (const std::exception& e) {
         // A damaged master or photo file must not end the presentation: the try is still
@@ -195,7 +222,7 @@ const QImage& TF_APRESENTACAO::cell(int index, Layers layers, QSize size) {
     QImage picture;
     if (prepare(t)) {
         try {
-            const QRectF region = RegionFor(t.renderer->ClientRegion(), size);
+            const QRectF region = RegionFor(t.renderer->ClientRegion(), size, t.photoArea);
             picture = t.renderer->Render(region, size * ratio, layers);
         } catch (const std::exception& e) {
             t.failure = QString::fromStdString(e.what());

@@ -41,9 +41,10 @@ public:
     // Where the try of column `column` is drawn, in widget pixels.
     QRect CellRect(int column) const;
 
-    // The client area of a try widened or heightened about its centre to the aspect of `cell`,
-    // so that the whole client area shows and the photo around it fills the rest.
-    static QRectF RegionFor(const QRectF& clientArea, QSize cell);
+    // The client area of a try widened or heightened to the aspect of `cell`, so that the whole
+    // client area shows and the photo around it fills the rest: about the client area's centre,
+    // moved as far as needed (and possible) to stay on `photoArea` (client-area pixels).
+    static QRectF RegionFor(const QRectF& clientArea, QSize cell, const QRectF& photoArea = {});
 
 public slots:
     void FormKeyPress(int key);
@@ -66,6 +67,8 @@ private:
         bool tried = false;
         // Why the renderer could not be made; the window picture stands in for the try then.
         QString failure;
+        // The photo as the document's view places it, in client-area pixels.
+        QRectF photoArea;
         QImage windowPicture;
     };
     struct Cell {

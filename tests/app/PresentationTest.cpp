@@ -131,6 +131,37 @@ TEST_F(Presentation, TwoAndFourShowDistinctTriesSideBySide) {
     }
 }
 
+// The region shown for a try: the client area whole, at the column's aspect, on the photo
+// wherever the photo reaches far enough.
+TEST(PresentationRegion, KeepsTheClientAreaAndStaysOnThePhoto) {
+    const QRectF client(0, 0, 241, 313);
+    struct Case {
+        const char* what;
+        QSize cell;
+        QRectF photo;
+        QPointF topLeft;
+    };
+    const Case cases[] = {
+        {"wide screen, photo all round: centred", {1280, 800}, {-1000, -1000, 5000, 5000},
+         {120.5 - 250.4, 0}},
+        {"narrow column, photo starts 20 above: moved down", {320, 800}, {-500, -20, 3000, 3000},
+         {0, -20}},
+        {"narrow column, photo shorter than the region: centred", {320, 800}, {0, 0, 300, 400},
+         {0, 156.5 - 301.25}},
+        {"wide screen, photo ends 9 right of the client area: moved left", {1280, 800},
+         {-2000, -100, 2250, 3000}, {250 - 500.8, 0}},
+    };
+    for (const Case& c : cases) {
+        const QRectF region = app::TF_APRESENTACAO::RegionFor(client, c.cell, c.photo);
+        EXPECT_NEAR(region.width() / region.height(), double(c.cell.width()) / c.cell.height(),
+                    1e-9)
+            << c.what;
+        EXPECT_TRUE(region.adjusted(-1e-9, -1e-9, 1e-9, 1e-9).contains(client)) << c.what;
+        EXPECT_NEAR(region.x(), c.topLeft.x(), 1e-6) << c.what;
+        EXPECT_NEAR(region.y(), c.topLeft.y(), 1e-6) << c.what;
+    }
+}
+
 TEST_F(Presentation, EscapeHandsTheStudioBackAsItWas) {
     main->MostrarCliente1Click();
     EXPECT_EQ(main->findChild<app::TF_APRESENTACAO*>(), nullptr) << "nothing to show";
