@@ -126,9 +126,11 @@ TEST(ExampleTranslations, EnglishFileRelabelsAStandInMainWindow) {
         EXPECT_FALSE(text.isEmpty() || text == "?") << c->objectName().toStdString();
         shown.insert(c->objectName(), text);
     }
-    EXPECT_EQ(shown.size(), 79);
+    EXPECT_EQ(shown.size(), 81);
     EXPECT_EQ(shown["Arquivo1"], "&File");
     EXPECT_EQ(shown["Diagnostico1"], "Dia&gnostics");
+    EXPECT_EQ(shown["MostrarCliente1"], "S&how to Client");
+    EXPECT_EQ(shown["BT_MOSTRAR"], "Show to Client");
     EXPECT_EQ(shown["AbrirFoto1"], "&Open Photo");
     EXPECT_EQ(shown["Sair1"], "E&xit");
     EXPECT_EQ(shown["Visualizador42"], "Plumes Collection I");
