@@ -44,6 +44,9 @@ const char* const kDocumentEntries[] = {
     "PrintPreview1",   "Undo1",           "Copiar1", "Inserir1",    "ApagarCabelo1",
     "Redimensionar1",  "Replay1",         "Zoom1",   "Zoom2",       "tamanhoOriginal1",
     "EnquadrarRosto1", "ProvarCategoria1",
+    // Exporting a try.
+    "ExportarProva1",
+    // Showing the tries to the client.
     "MostrarCliente1"};
 const char* const kDocumentMenus[] = {"AjustedeImagem1", "Desenho1", "VirtualColor1"};
 const char* const kDocumentItems[] = {"BT_Salvar", "BT_Imprimir", "BT_Replay", "BT_Original",

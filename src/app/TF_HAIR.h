@@ -224,6 +224,9 @@ public slots:
     void FecharTudo1Click();
     void Salvar1Click();
     void Salvarcomo1Click();
+    // The active try as a JPEG or PNG picture at high resolution, or every try of its photo on
+    // an A4 sheet (PDF), by the chosen name's extension.
+    void ExportarProva1Click();
     void ConfigurarImpressora1Click();
     void Imprimir1Click();
     void PrintPreview1Click();
@@ -314,6 +317,8 @@ private:
         int target = -1;
         QPolygon selection;
         qint64 pictureKey = 0;
+        // The overlay's recipe step this capture's sliders set; -1 until they first move.
+        int recipeStep = -1;
     };
     PanelSource panelSource_;
     QMetaObject::Connection panelSourceWatch_;

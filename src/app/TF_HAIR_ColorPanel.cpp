@@ -248,6 +248,7 @@ void TF_HAIR::capturePanelTarget(document::TF_FILHO& doc) {
     }
     panelSource_.document = &doc;
     panelSource_.target = int(target);
+    panelSource_.recipeStep = -1;
     panelSource_.selection =
         target == PanelTarget::Selection ? doc.Image1->SelectionPoints() : QPolygon();
     rememberPanelPicture(doc);
@@ -340,11 +341,23 @@ void TF_HAIR::sRedScroll() {
         doc->Image1->repaint();
         break;
     }
-    case PanelTarget::Overlay:
+    case PanelTarget::Overlay: {
         WorkBitmap.DrawAt(doc->Image2->PictureForEdit(), 0, 0);
         doc->Image2->PictureChanged();
         doc->Image2->repaint();
+        // One step per capture: the sliders are settings of that one run, so moving them again
+        // replaces its settings rather than stacking runs the window never shows.
+        std::vector<trial::OverlayStep>& steps = doc->Recipe.steps;
+        int& step = panelSource_.recipeStep;
+        if (step < 0 || step >= int(steps.size()) || steps[size_t(step)].kind != trial::OverlayStep::Kind::Panel) {
+            trial::OverlayStep panel;
+            panel.kind = trial::OverlayStep::Kind::Panel;
+            steps.push_back(panel);
+            step = int(steps.size()) - 1;
+        }
+        steps[size_t(step)].panel = settings;
         break;
+    }
     case PanelTarget::Photo:
         WorkBitmap.DrawAt(doc->Image1->Image(), 0, 0);
         doc->Image1->repaint();
@@ -466,6 +479,9 @@ void TF_HAIR::ReturnFromRetouch() {
         return;
     if (RetouchTarget == QLatin1String("Cabelo")) {
         doc->Image2->SetPicture(PictureView1->Image());
+        // Painted by hand: no step makes it again from the library picture.
+        doc->Recipe = {};
+        doc->Recipe.ownPicture = true;
     } else if (RetouchTarget == QLatin1String("Foto")) {
         doc->Image1->SetImage(PictureView1->Image());
         ++CaptureCount;

@@ -44,6 +44,9 @@ void TF_HAIR::buildMenus() {
     addEntry(m, "Salvar1", QStringLiteral("&Salvar"), ctrl(Qt::Key_S), &TF_HAIR::Salvar1Click);
     addEntry(m, "Salvarcomo1", QStringLiteral("Salvar &Como..."), ctrl(Qt::Key_A),
              &TF_HAIR::Salvarcomo1Click);
+    // Exporting a try for the client.
+    addEntry(m, "ExportarProva1", QStringLiteral("E&xportar Prova..."),
+             QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S), &TF_HAIR::ExportarProva1Click);
     m->addSeparator();
     addEntry(m, "ConfigurarImpressora1", QStringLiteral("Configurar I&mpressora"), ctrl(Qt::Key_I),
              &TF_HAIR::ConfigurarImpressora1Click);

@@ -77,6 +77,7 @@ void TF_HAIR::ReloadHair() {
         PictureView1->SetImage(PictureView1->Image());
     doc->Image2->SetPicture(PictureView1->Image());
     doc->HairTurn = 0;
+    doc->Recipe = {};
 }
 
 void TF_HAIR::BT_SCROLLClick() {
@@ -228,6 +229,9 @@ void TF_HAIR::Flip1Click() {
     pixel::MirrorRows(bitmap);
     bitmap.DrawAt(overlay.PictureForEdit(), 0, 0);
     overlay.PictureChanged();
+    trial::OverlayStep flip;
+    flip.kind = trial::OverlayStep::Kind::Flip;
+    doc->Recipe.steps.push_back(flip);
     overlay.SetTransparent(true);
     overlay.show();
 }

@@ -8,6 +8,7 @@ QStringList mainWindowTranslationList() {
         QStringLiteral("F_HAIR.FecharTudo1.CAPTION"),
         QStringLiteral("F_HAIR.Salvar1.CAPTION"),
         QStringLiteral("F_HAIR.Salvarcomo1.CAPTION"),
+        QStringLiteral("F_HAIR.ExportarProva1.CAPTION"),
         QStringLiteral("F_HAIR.ConfigurarImpressora1.CAPTION"),
         QStringLiteral("F_HAIR.Imprimir1.CAPTION"),
         QStringLiteral("F_HAIR.PrintPreview1.CAPTION"),

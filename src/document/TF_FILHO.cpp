@@ -218,6 +218,7 @@ void TF_FILHO::LoadHairOverlay() {
     ImageAux2->SetImage(scratch->Image());
     Image2->SetPicture(scratch->Image());
     HairTurn = 0;
+    Recipe = {};
 }
 
 void TF_FILHO::FormActivate() {

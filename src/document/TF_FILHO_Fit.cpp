@@ -53,7 +53,8 @@ fit::TurnedFrame TF_FILHO::TurnOverlay(double degrees) {
     // An upright overlay is turned as it is, keeping its colours and flips. One turned before
     // is turned again from the pristine copy, not from itself: each turn would otherwise grow
     // the canvas and roughen the hair's edge once more.
-    const QImage source = HairTurn == 0 ? Image2->Picture() : ImageAux2->Image();
+    const bool fromPristine = HairTurn != 0;
+    const QImage source = fromPristine ? ImageAux2->Image() : Image2->Picture();
     if (source.size() != ImageAux2->Image().size()) {
         const double sx = double(source.width()) / size.w, sy = double(source.height()) / size.h;
         opening = {opening.centreX * sx, opening.centreY * sy, opening.width * sx};
@@ -62,6 +63,14 @@ fit::TurnedFrame TF_FILHO::TurnOverlay(double degrees) {
     Image2->SetPicture(imaging::toQImage(turned.picture));
     Image2->resize(turned.picture.width, turned.picture.height);
     HairTurn = std::abs(degrees) < fit::kLeastTurn ? 0.0 : degrees;
+    if (fromPristine)
+        Recipe = {};
+    if (HairTurn != 0) {
+        trial::OverlayStep turn;
+        turn.kind = trial::OverlayStep::Kind::Turn;
+        turn.degrees = HairTurn;
+        Recipe.steps.push_back(turn);
+    }
     return {{turned.picture.width, turned.picture.height}, turned.opening};
 }
 

@@ -129,6 +129,12 @@ void TF_FILHO::ApplyVirtualColor(int color) {
     }
     Image2->SetPicture(ImageAux2->Image());
     HairTurn = 0;
+    // Made from the pristine copy: whatever was done to the overlay before is gone.
+    Recipe = {};
+    trial::OverlayStep step;
+    step.kind = trial::OverlayStep::Kind::VirtualColour;
+    step.colour = color;
+    Recipe.steps.push_back(step);
     if (color != Normal)
         PictureProc2->Undo();
     WhitenHairBackground();

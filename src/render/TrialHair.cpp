@@ -118,6 +118,39 @@ QImage premultiplied(const QImage& straight) {
     return straight.convertToFormat(QImage::Format_ARGB32_Premultiplied);
 }
 
+// Whether the replayed picture, brought to the overlay's size, is the overlay the window shows:
+// an edit made some way the recipe does not record would otherwise be lost in the render. Only
+// plain contradictions count (hair against background, colours far apart), so the smooth
+// resampling of the master against the window's cut pixels, and a GIF's palette, pass.
+bool agreesWithOverlay(const QImage& replayed, const QImage& overlay) {
+    const QImage shown = keyedPicture(overlay);
+    const QImage made = premultiplied(replayed)
+                            .scaled(shown.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                            .convertToFormat(QImage::Format_ARGB32);
+    long hair = 0, contradicted = 0;
+    double colourGap = 0;
+    long compared = 0;
+    for (int y = 0; y < shown.height(); ++y) {
+        const auto* a = reinterpret_cast<const QRgb*>(shown.constScanLine(y));
+        const auto* b = reinterpret_cast<const QRgb*>(made.constScanLine(y));
+        for (int x = 0; x < shown.width(); ++x) {
+            const int alphaShown = qAlpha(a[x]), alphaMade = qAlpha(b[x]);
+            if (alphaShown == 255 || alphaMade >= 250)
+                ++hair;
+            if ((alphaShown == 255 && alphaMade <= 5) || (alphaShown == 0 && alphaMade >= 250))
+                ++contradicted;
+            if (alphaShown == 255 && alphaMade >= 250) {
+                colourGap += std::max({std::abs(qRed(a[x]) - qRed(b[x])), std::abs(qGreen(a[x]) - qGreen(b[x])),
+                                       std::abs(qBlue(a[x]) - qBlue(b[x]))});
+                ++compared;
+            }
+        }
+    }
+    constexpr double kMostContradicted = 0.05, kMostColourGap = 40;
+    return contradicted <= kMostContradicted * std::max(1L, hair) &&
+           (compared == 0 || colourGap / compared <= kMostColourGap);
+}
+
 } // namespace
 
 QImage keyedPicture(const QImage& picture) {
@@ -247,6 +280,13 @@ TrialHair prepareTrialHair(const trial::Trial& trial, const QString& hairFile) {
             work = turnedPicture(work, librarySize, opening, step.degrees, scale);
             break;
         }
+    }
+    if (!agreesWithOverlay(work, trial.overlay)) {
+        hair.fromMaster = false;
+        hair.problem = hairFile + QStringLiteral(": the overlay was changed in a way that cannot be made "
+                                                 "again from the library picture; it is drawn from its own picture");
+        hair.picture = premultiplied(keyedPicture(trial.overlay));
+        return hair;
     }
     hair.picture = premultiplied(work);
     return hair;

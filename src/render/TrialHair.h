@@ -16,12 +16,13 @@ struct TrialHair {
     // the try shows no hairstyle.
     QImage picture;
     bool fromMaster = false;
-    // Why a master beside the library picture was passed over (names the file and the fault);
-    // empty when it was used or there was none.
+    // Why a master beside the library picture was passed over, or why the recipe was (names the
+    // file and the fault); empty when it was used or there was none.
     QString problem;
 };
 
-// `hairFile` empty, or a recipe that cannot describe the overlay: the overlay's own picture.
+// `hairFile` empty, or a recipe that cannot describe the overlay (it says so, or what it makes
+// plainly differs from the overlay): the overlay's own picture.
 TrialHair prepareTrialHair(const trial::Trial& trial, const QString& hairFile);
 
 // The building blocks, shared with the document's own edits so that both give the same colours.

@@ -35,6 +35,7 @@ const std::vector<std::pair<const char*, std::vector<Entry>>>& menuTable() {
           {"-", "", none},
           {"Salvar1", "&Salvar", c(Qt::Key_S)},
           {"Salvarcomo1", "Salvar &Como...", c(Qt::Key_A)},
+          {"ExportarProva1", "E&xportar Prova...", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S)},
           {"-", "", none},
           {"ConfigurarImpressora1", "Configurar I&mpressora", c(Qt::Key_I)},
           {"Imprimir1", "&Imprimir", c(Qt::Key_P)},

@@ -24,7 +24,7 @@ inline constexpr QRgb kHair = 0xffb4281e; // a warm brown-red: no channel near t
 
 // The hairstyle at `scale` times 60 x 80: a cap of hair round an oval face opening centred at
 // (30 + shiftX, 46), open below the chin. Left and right differ so a flip shows.
-inline QImage drawHair(int scale, double shiftX = 0) {
+inline QImage drawHair(int scale, double shiftX = 0, bool streak = true) {
     QImage picture(60 * scale, 80 * scale, QImage::Format_ARGB32_Premultiplied);
     picture.fill(Qt::transparent);
     QPainter p(&picture);
@@ -38,7 +38,8 @@ inline QImage drawHair(int scale, double shiftX = 0) {
     face.addRect(QRectF(22 + shiftX, 50, 16, 30)); // the neck
     p.fillPath(hair.subtracted(face), QColor::fromRgba(kHair));
     // A light streak on the left: turns and flips move it.
-    p.fillRect(QRectF(6, 20, 5, 30), QColor(250, 220, 120));
+    if (streak)
+        p.fillRect(QRectF(6, 20, 5, 30), QColor(250, 220, 120));
     p.end();
     return picture.convertToFormat(QImage::Format_ARGB32);
 }
@@ -58,10 +59,11 @@ inline QImage libraryOf(const QImage& master, QSize size) {
 }
 
 // Writes "1.GIF" (and, unless `withMaster` is false, "1.png") into `dir`; gives the GIF's path.
-inline QString writeHairstyle(const QString& dir, bool withMaster = true, double masterShiftX = 0) {
-    const QImage master = drawHair(4, masterShiftX);
+inline QString writeHairstyle(const QString& dir, bool withMaster = true, double masterShiftX = 0,
+                              bool streak = true) {
+    const QImage master = drawHair(4, masterShiftX, streak);
     const QString gif = QDir(dir).filePath(QStringLiteral("1.GIF"));
-    imaging::saveImageFile(gif.toStdString(), imaging::toRaster(libraryOf(drawHair(4), {60, 80})));
+    imaging::saveImageFile(gif.toStdString(), imaging::toRaster(libraryOf(drawHair(4, 0, streak), {60, 80})));
     if (withMaster)
         master.save(QDir(dir).filePath(QStringLiteral("1.png")));
     return gif;

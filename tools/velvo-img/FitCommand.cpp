@@ -46,26 +46,21 @@ imaging::Raster load(const fs::path& file) {
 
 } // namespace
 
-int runFit(const std::vector<std::string>& args) {
-    if (args.size() != 2 && args.size() != 3) {
-        std::fputs("usage: velvo-img fit PHOTO [HAIR.GIF] OUT\n", stderr);
-        return 2;
-    }
-    const fs::path photoFile = args[0], outFile = args.back();
-    const imaging::Raster photo = load(photoFile);
-    const fit::Size photoSize{photo.width, photo.height};
+FitFraming frameForFit(const fs::path& photoFile, const std::optional<fs::path>& hairFile) {
+    FitFraming f;
+    f.photo = load(photoFile);
+    const fit::Size photoSize{f.photo.width, f.photo.height};
     const fit::Size window = fit::kDocumentWindow;
 
-    std::optional<imaging::Raster> hair;
-    fit::Opening opening = fit::defaultOpening(window);
+    f.opening = fit::defaultOpening(window);
     fit::Size hairSize = window;
-    if (args.size() == 3) {
-        hair = load(args[1]);
-        const fit::OpeningResult r = fit::openingFor(args[1], *hair, fit::hairKey(*hair));
+    if (hairFile) {
+        f.hair = load(*hairFile);
+        const fit::OpeningResult r = fit::openingFor(*hairFile, *f.hair, fit::hairKey(*f.hair));
         if (!r.error.empty())
             std::fprintf(stderr, "velvo-img: %s (the measured opening is used)\n", r.error.c_str());
-        opening = r.opening;
-        hairSize = {hair->width, hair->height};
+        f.opening = r.opening;
+        hairSize = {f.hair->width, f.hair->height};
     }
 
     const fit::FaceFinder finder(programFolder());
@@ -73,45 +68,54 @@ int runFit(const std::vector<std::string>& args) {
         std::fprintf(stderr, "velvo-img: %s\n", missing.c_str());
     if (!finder.available())
         std::fputs("velvo-img: no face model nor cascade found (install opencv-data)\n", stderr);
-    const std::optional<fit::Face> face = finder.findInFile(photoFile);
-    std::string line;
-    imaging::Raster picture;
-    if (!face) {
-        picture = fit::renderFramed(photo, fit::fitWhole(photoSize, window), window);
-        line = "face none";
-    } else {
-        if (hair) {
-            fit::TurnedHair turned = fit::turnHair(*hair, fit::hairKey(*hair), opening, face->roll);
-            hair = std::move(turned.picture);
-            opening = turned.opening;
-            hairSize = {hair->width, hair->height};
-        }
-        const fit::View view = fit::frameFace(photoSize, *face, window, hairSize, opening);
-        const fit::FaceBox& box = face->box;
-        char text[160];
-        std::snprintf(text, sizeof text, "face %d %d %d %d roll %.1f zoom %d view %d %d", box.x, box.y, box.w,
-                      box.h, face->roll, view.zoom, view.viewX, view.viewY);
-        line = text;
-        if (hair) {
-            const fit::HairPlacement place = fit::placeHair(*face, view, hairSize, opening);
-            std::snprintf(text, sizeof text, " hair %d %d %d %d", place.left, place.top, place.width,
-                          place.height);
-            line += text;
-            picture = fit::renderFramed(photo, view, window, &*hair, &place);
-        } else {
-            picture = fit::renderFramed(photo, view, window);
-        }
-        line += "\nkeypoints";
-        if (face->keypoints)
-            for (const fit::Point& p : *face->keypoints) {
-                std::snprintf(text, sizeof text, " %ld %ld", std::lround(p.x), std::lround(p.y));
-                line += text;
-            }
-        else
-            line += " none";
+    f.face = finder.findInFile(photoFile);
+    if (!f.face) {
+        f.view = fit::fitWhole(photoSize, window);
+        f.line = "face none";
+        return f;
     }
+    if (f.hair) {
+        fit::TurnedHair turned = fit::turnHair(*f.hair, fit::hairKey(*f.hair), f.opening, f.face->roll);
+        f.hair = std::move(turned.picture);
+        f.opening = turned.opening;
+        hairSize = {f.hair->width, f.hair->height};
+    }
+    f.view = fit::frameFace(photoSize, *f.face, window, hairSize, f.opening);
+    const fit::FaceBox& box = f.face->box;
+    char text[160];
+    std::snprintf(text, sizeof text, "face %d %d %d %d roll %.1f zoom %d view %d %d", box.x, box.y, box.w, box.h,
+                  f.face->roll, f.view.zoom, f.view.viewX, f.view.viewY);
+    f.line = text;
+    if (f.hair) {
+        f.place = fit::placeHair(*f.face, f.view, hairSize, f.opening);
+        std::snprintf(text, sizeof text, " hair %d %d %d %d", f.place->left, f.place->top, f.place->width,
+                      f.place->height);
+        f.line += text;
+    }
+    f.line += "\nkeypoints";
+    if (f.face->keypoints)
+        for (const fit::Point& p : *f.face->keypoints) {
+            std::snprintf(text, sizeof text, " %ld %ld", std::lround(p.x), std::lround(p.y));
+            f.line += text;
+        }
+    else
+        f.line += " none";
+    return f;
+}
+
+int runFit(const std::vector<std::string>& args) {
+    if (args.size() != 2 && args.size() != 3) {
+        std::fputs("usage: velvo-img fit PHOTO [HAIR.GIF] OUT\n", stderr);
+        return 2;
+    }
+    const fs::path outFile = args.back();
+    const FitFraming f =
+        frameForFit(args[0], args.size() == 3 ? std::optional<fs::path>(args[1]) : std::nullopt);
+    const imaging::Raster picture =
+        f.place ? fit::renderFramed(f.photo, f.view, fit::kDocumentWindow, &*f.hair, &*f.place)
+                : fit::renderFramed(f.photo, f.view, fit::kDocumentWindow);
     if (!imaging::saveImageFile(outFile, picture))
         throw Error(outFile.string(), "no writer for this extension");
-    std::printf("%s\n", line.c_str());
+    std::printf("%s\n", f.line.c_str());
     return 0;
 }

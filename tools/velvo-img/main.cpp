@@ -26,7 +26,13 @@ void usage() {
                "           A is the head's roll in degrees, clockwise as seen, and the hairstyle is\n"
                "           turned by it. A second line 'keypoints X Y ...' gives the right eye, left\n"
                "           eye, nose tip, mouth, right ear and left ear in photo pixels ('keypoints\n"
-               "           none' when only the older finder found the face)\n",
+               "           none' when only the older finder found the face)\n"
+               "       velvo-img render PHOTO [HAIR.GIF] OUT [--size WxH]\n"
+               "           the same framing and placement drawn at high resolution from the photo at its\n"
+               "           own size and the hairstyle's master (N.png beside N.GIF, else the GIF), with a\n"
+               "           soft edge; by default the framed region at the photo's resolution, at most 2000\n"
+               "           pixels on the long side; another shape shows more of the photo around the try.\n"
+               "           Prints the same lines as fit\n",
                stderr);
 }
 
@@ -64,6 +70,8 @@ int main(int argc, char** argv) {
             return runFilter(args);
         if (command == "fit")
             return runFit(args);
+        if (command == "render")
+            return runRender(args);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "velvo-img: %s\n", e.what());
         return 1;
