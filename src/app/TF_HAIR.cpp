@@ -45,11 +45,14 @@ const char* const kDocumentEntries[] = {
     "Redimensionar1",  "Replay1",         "Zoom1",   "Zoom2",       "tamanhoOriginal1",
     "EnquadrarRosto1", "ProvarCategoria1",
     // Exporting a try.
-    "ExportarProva1"};
+    "ExportarProva1",
+    // Showing the tries to the client.
+    "MostrarCliente1"};
 const char* const kDocumentMenus[] = {"AjustedeImagem1", "Desenho1", "VirtualColor1"};
 const char* const kDocumentItems[] = {"BT_Salvar", "BT_Imprimir", "BT_Replay", "BT_Original",
                                       "BT_ZOOM",   "BT_PREVIEW",  "BT_SCROLL", "BT_MOVE",
-                                      "BT_LACO",   "BT_SLIDERS",  "BT_ROSTO"};
+                                      "BT_LACO",   "BT_SLIDERS",  "BT_ROSTO",
+                                      "BT_MOSTRAR"};
 } // namespace
 
 TF_HAIR::TF_HAIR(const QString& programFolder, QWidget* parent) : QMainWindow(parent) {

@@ -302,6 +302,9 @@ public slots:
     void Undo1Click();
     void EnquadrarRosto1Click();
     void ProvarCategoria1Click();
+    // The open tries at the screen's size for the client (TF_APRESENTACAO), starting with the
+    // active one; nothing without a document.
+    void MostrarCliente1Click();
     // Colour panel and virtual colours.
     void AjusteFoto1Click();
     void AjusteCabelo1Click();

@@ -86,6 +86,8 @@ void TF_HAIR::buildMenus() {
              &TF_HAIR::EnquadrarRosto1Click);
     addEntry(m, "ProvarCategoria1", QStringLiteral("&Provar Categoria"), ctrl(Qt::Key_T),
              &TF_HAIR::ProvarCategoria1Click);
+    addEntry(m, "MostrarCliente1", QStringLiteral("&Mostrar ao Cliente"), ctrl(Qt::Key_M),
+             &TF_HAIR::MostrarCliente1Click);
     m->addSeparator();
     addEntry(m, "CapturaTWAIN1", QStringLiteral("&Captura TWAIN"), none,
              &TF_HAIR::CapturaTWAIN1Click);
@@ -225,6 +227,8 @@ void TF_HAIR::buildToolBar() {
             gSliders);
     addItem(SectionBar1, "BT_ROSTO", QStringLiteral("Enquadrar Rosto"),
             &TF_HAIR::EnquadrarRosto1Click, gFace);
+    addItem(SectionBar1, "BT_MOSTRAR", QStringLiteral("Mostrar ao Cliente"),
+            &TF_HAIR::MostrarCliente1Click, gPresent);
     addSection(SectionBar1, QStringLiteral("CABELOS"));
     addItem(SectionBar1, "BT_Thumbs", QStringLiteral("Ver & Abrir Fotos"), &TF_HAIR::BT_ThumbsClick,
             gThumbs);

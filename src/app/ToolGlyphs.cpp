@@ -202,6 +202,21 @@ void draw(QPainter& p, ToolGlyph glyph) {
         p.drawLine(QPointF(10, 14), QPointF(12, 14));
         break;
     }
+    case gPresent: {
+        // A screen on its stand showing a head with its hair.
+        p.setPen(QPen(ink, 1));
+        p.setBrush(QColor(30, 40, 70));
+        p.drawRoundedRect(QRectF(1.5, 2.5, 19, 14), 1.5, 1.5);
+        p.drawLine(QPointF(11, 16.5), QPointF(11, 19.5));
+        p.drawLine(QPointF(6, 20), QPointF(16, 20));
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(225, 185, 90));
+        p.drawEllipse(QRectF(6.5, 4, 9, 8));
+        p.drawRect(QRectF(6.5, 8, 9, 6.5));
+        p.setBrush(QColor(245, 205, 170));
+        p.drawEllipse(QRectF(8.5, 7, 5, 7));
+        break;
+    }
     default:
         if (glyph >= gCategory0 && glyph <= gCategory6)
             drawHairstyle(p, glyph - gCategory0);

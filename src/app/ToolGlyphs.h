@@ -21,7 +21,8 @@ enum ToolGlyph {
     gCategory0,
     gCategory6 = gCategory0 + 6,
     gExit,
-    gFace
+    gFace,
+    gPresent
 };
 
 QIcon toolGlyph(ToolGlyph glyph);

@@ -58,6 +58,7 @@ const std::vector<std::pair<const char*, std::vector<Entry>>>& menuTable() {
           {"tamanhoOriginal1", "Tamanho &Original", c(Qt::Key_O)},
           {"EnquadrarRosto1", "Enquadrar &Rosto", c(Qt::Key_E)},
           {"ProvarCategoria1", "&Provar Categoria", c(Qt::Key_T)},
+          {"MostrarCliente1", "&Mostrar ao Cliente", c(Qt::Key_M)},
           {"-", "", none},
           {"CapturaTWAIN1", "&Captura TWAIN", none},
           {"SelecionarCapturaTWAIN1", "&Selecionar Captura TWAIN", none},
@@ -153,7 +154,8 @@ TEST_F(MainWindow, SectionBarHasSixSectionsItemsHintsAndGeometry) {
                                   "BT_Original",     "BT_Replay",      "Section_CAPTURA",
                                   "BT_Captura",      "Section_IMAGEM", "BT_SCROLL",
                                   "BT_MOVE",         "BT_ZOOM",        "BT_LACO",
-                                  "BT_SLIDERS",      "BT_ROSTO",       "Section_CABELOS",
+                                  "BT_SLIDERS",      "BT_ROSTO",       "BT_MOSTRAR",
+                                  "Section_CABELOS",
                                   "BT_Thumbs",       "BT_CC",          "BT_CE",
                                   "BT_MC",           "BT_ME",          "BT_LC",
                                   "BT_LE",           "BT_M",           "Section_SAIDA",
@@ -165,6 +167,7 @@ TEST_F(MainWindow, SectionBarHasSixSectionsItemsHintsAndGeometry) {
         {"BT_Captura", "Captura TWAIN"},    {"BT_SCROLL", "Mover"},
         {"BT_MOVE", "Redimensionar"},       {"BT_LACO", "Selecionar"},
         {"BT_SLIDERS", "Cores Cabelo"},     {"BT_ROSTO", "Enquadrar Rosto"},
+        {"BT_MOSTRAR", "Mostrar ao Cliente"},
         {"BT_Thumbs", "Ver & Abrir Fotos"}, {"BT_MC", "Ver/Abrir Médios e Claros"},
         {"BT_M", "Ver/Abrir Masculinos"},   {"BT_Sair", "Sair"}};
     for (const auto& [name, hint] : hints)
@@ -198,12 +201,13 @@ std::vector<bool> documentCommands(app::TF_HAIR& main) {
     for (const char* n : {"Fechar1", "FecharTudo1", "Salvar1", "Salvarcomo1", "Imprimir1",
                           "PrintPreview1", "Undo1", "Copiar1", "Inserir1", "ApagarCabelo1",
                           "Redimensionar1", "Replay1", "Zoom1", "Zoom2", "tamanhoOriginal1",
-                          "ExportarProva1"})
+                          "ExportarProva1", "MostrarCliente1"})
         states.push_back(main.Action(n)->isEnabled());
     for (const char* n : {"AjustedeImagem1", "Desenho1", "VirtualColor1"})
         states.push_back(main.Menu(n)->menuAction()->isEnabled() && main.Menu(n)->isEnabled());
     for (const char* n : {"BT_Salvar", "BT_Imprimir", "BT_Replay", "BT_Original", "BT_ZOOM",
-                          "BT_PREVIEW", "BT_SCROLL", "BT_MOVE", "BT_LACO", "BT_SLIDERS"})
+                          "BT_PREVIEW", "BT_SCROLL", "BT_MOVE", "BT_LACO", "BT_SLIDERS",
+                          "BT_MOSTRAR"})
         states.push_back(main.Button(n)->isEnabled());
     return states;
 }

@@ -58,9 +58,9 @@ QString segment(const QString& path, int index) {
 
 } // namespace
 
-TEST(MainWindowTranslationList, HoldsTheEightySevenPathsOfTheMainWindow) {
+TEST(MainWindowTranslationList, HoldsTheEightyNinePathsOfTheMainWindow) {
     const QStringList list = mainWindowTranslationList();
-    ASSERT_EQ(list.size(), 87);
+    ASSERT_EQ(list.size(), 89);
     QSet<QString> seen;
     for (const QString& path : list) {
         EXPECT_EQ(path.count(u'.'), 2) << path.toStdString();
@@ -75,6 +75,8 @@ TEST(MainWindowTranslationList, HoldsTheEightySevenPathsOfTheMainWindow) {
     EXPECT_TRUE(list.contains("F_HAIR.StyledLabel8.Caption"));
     EXPECT_TRUE(list.contains("F_HAIR.Diagnostico1.CAPTION"));
     EXPECT_TRUE(list.contains("F_HAIR.GuardarProvas1.CAPTION"));
+    EXPECT_TRUE(list.contains("F_HAIR.MostrarCliente1.CAPTION"));
+    EXPECT_TRUE(list.contains("F_HAIR.BT_MOSTRAR.Hint"));
     EXPECT_EQ(list.front(), "F_HAIR.Arquivo1.Caption");
     EXPECT_EQ(list.back(), "F_HAIR.BitBtn21.Hint");
 }
@@ -139,11 +141,13 @@ TEST(ExampleTranslations, EnglishFileRelabelsAStandInMainWindow) {
         EXPECT_FALSE(text.isEmpty() || text == "?") << c->objectName().toStdString();
         shown.insert(c->objectName(), text);
     }
-    EXPECT_EQ(shown.size(), 84);
+    EXPECT_EQ(shown.size(), 86);
     EXPECT_EQ(shown["Arquivo1"], "&File");
     EXPECT_EQ(shown["Diagnostico1"], "Dia&gnostics");
     EXPECT_EQ(shown["Fichas1"], "&Records...");
     EXPECT_EQ(shown["ImportarCabelo1"], "Import Hairstyle...");
+    EXPECT_EQ(shown["MostrarCliente1"], "S&how to Client");
+    EXPECT_EQ(shown["BT_MOSTRAR"], "Show to Client");
     EXPECT_EQ(shown["AbrirFoto1"], "&Open Photo");
     EXPECT_EQ(shown["ExportarProva1"], "Expor&t Try...");
     EXPECT_EQ(shown["Sair1"], "E&xit");
