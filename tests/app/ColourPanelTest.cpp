@@ -147,9 +147,10 @@ TEST_F(ColourPanel, AMoveAfterAnotherTryWasClickedActsOnThatTrysOwnHairstyle) {
     main->sLightness->triggerAction(QAbstractSlider::SliderPageStepAdd);
     ASSERT_EQ(main->sLightness->value(), 40);
     EXPECT_EQ(tries[6]->Image2->Picture(), filtered(before[6], {.lightness = 40}));
-    for (int i = 0; i < 8; ++i)
+    for (int i = 0; i < 8; ++i) {
         if (i != 6)
             EXPECT_EQ(tries[i]->Image2->Picture(), before[i]) << "try " << i + 1;
+    }
     main->BitBtn1Click();
     EXPECT_EQ(tries[6]->Image2->Picture(), before[6]) << "reset gives try 7 its own picture";
 }
