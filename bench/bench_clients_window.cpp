@@ -8,6 +8,8 @@
 // The bulk tries carry small pictures: the window never reads a try it does not show.
 #include <benchmark/benchmark.h>
 
+#include "BenchFixture.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QFile>
@@ -161,20 +163,8 @@ struct Salon {
         closeAll();
         return store->VisitsOf(c.id).front().id;
     }
-    void closeAll() {
-        main->FecharTudo1Click();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QCoreApplication::processEvents();
-    }
+    void closeAll() { CloseAllDocuments(*main); }
 };
-
-std::unique_ptr<Salon> shared;
-
-Salon& salon() {
-    if (!shared)
-        shared = std::make_unique<Salon>();
-    return *shared;
-}
 
 bool ready(benchmark::State& state) {
     if (!QFile::exists(kProgram + "Modelo.JPG") ||
@@ -188,7 +178,7 @@ bool ready(benchmark::State& state) {
 void BM_OpenRecordsWindow(benchmark::State& state) {
     if (!ready(state))
         return;
-    Salon& s = salon();
+    Salon& s = Fixture<Salon>();
     for (auto _ : state) {
         auto* window = new velvo::app::TF_CLIENTES(s.main.get());
         window->ShowRecords();
@@ -206,7 +196,7 @@ BENCHMARK(BM_OpenRecordsWindow)->Unit(benchmark::kMillisecond)->UseRealTime();
 void BM_SearchKeystroke(benchmark::State& state) {
     if (!ready(state))
         return;
-    Salon& s = salon();
+    Salon& s = Fixture<Salon>();
     velvo::app::TF_CLIENTES window(s.main.get());
     window.ShowRecords();
     QCoreApplication::processEvents();
@@ -235,7 +225,7 @@ BENCHMARK(BM_SearchKeystroke)->Unit(benchmark::kMillisecond)->UseRealTime();
 void BM_SearchFirstLetter(benchmark::State& state) {
     if (!ready(state))
         return;
-    Salon& s = salon();
+    Salon& s = Fixture<Salon>();
     velvo::app::TF_CLIENTES window(s.main.get());
     window.ShowRecords();
     QCoreApplication::processEvents();
@@ -254,7 +244,7 @@ BENCHMARK(BM_SearchFirstLetter)->Unit(benchmark::kMillisecond)->UseRealTime();
 void BM_ReopenVisitOf8(benchmark::State& state) {
     if (!ready(state))
         return;
-    Salon& s = salon();
+    Salon& s = Fixture<Salon>();
     for (auto _ : state) {
         const QList<TF_FILHO*> docs = s.main->OpenTrials(s.store->LoadVisit(s.visitOf8));
         if (docs.size() != 8) {
@@ -279,6 +269,6 @@ int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
-    shared.reset();
+    EndFixture<Salon>();
     return 0;
 }

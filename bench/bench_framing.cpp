@@ -4,6 +4,8 @@
 // file reduced, and "&Provar Categoria" with eight hairstyles until the last window is painted.
 #include <benchmark/benchmark.h>
 
+#include "BenchFixture.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QFile>
@@ -99,20 +101,8 @@ struct Studio {
         main->OpenMode = false;
         return doc;
     }
-    void closeAll() {
-        main->FecharTudo1Click();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QCoreApplication::processEvents();
-    }
+    void closeAll() { CloseAllDocuments(*main); }
 };
-
-std::unique_ptr<Studio> shared;
-
-Studio& studio() {
-    if (!shared)
-        shared = std::make_unique<Studio>();
-    return *shared;
-}
 
 bool ready(benchmark::State& state, Studio& s) {
     if (!QFile::exists(kProgram + "Modelo.JPG")) {
@@ -128,7 +118,7 @@ bool ready(benchmark::State& state, Studio& s) {
 }
 
 void BM_Open12MegapixelJpeg(benchmark::State& state) {
-    Studio& s = studio();
+    Studio& s = Fixture<Studio>();
     if (!ready(state, s))
         return;
     const bool framing = state.range(0) != 0;
@@ -145,7 +135,7 @@ void BM_Open12MegapixelJpeg(benchmark::State& state) {
 }
 
 void BM_FindFaceInMemory12Megapixels(benchmark::State& state) {
-    Studio& s = studio();
+    Studio& s = Fixture<Studio>();
     if (!ready(state, s))
         return;
     const QImage photo = twelveMegapixels();
@@ -154,7 +144,7 @@ void BM_FindFaceInMemory12Megapixels(benchmark::State& state) {
 }
 
 void BM_FindFaceInFile12Megapixels(benchmark::State& state) {
-    Studio& s = studio();
+    Studio& s = Fixture<Studio>();
     if (!ready(state, s))
         return;
     const velvo::fit::FaceFinder& faces = s.main->Faces();
@@ -163,7 +153,7 @@ void BM_FindFaceInFile12Megapixels(benchmark::State& state) {
 }
 
 void BM_TryCategoryOfEight(benchmark::State& state) {
-    Studio& s = studio();
+    Studio& s = Fixture<Studio>();
     if (!ready(state, s))
         return;
     s.setFramingOnOpen(true);
@@ -205,6 +195,6 @@ int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
-    shared.reset();
+    EndFixture<Studio>();
     return 0;
 }

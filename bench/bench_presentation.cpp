@@ -3,6 +3,8 @@
 // with nothing prepared and once after the idle moment in which the next try is readied.
 #include <benchmark/benchmark.h>
 
+#include "BenchFixture.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -139,14 +141,6 @@ void press(QWidget* window, Qt::Key key) {
     QApplication::sendEvent(window, &up);
 }
 
-std::unique_ptr<Studio> shared;
-
-Studio& studio() {
-    if (!shared)
-        shared = std::make_unique<Studio>();
-    return *shared;
-}
-
 bool ready(benchmark::State& state, Studio& s) {
     if (!QFile::exists(kProgram + "Modelo.JPG")) {
         state.SkipWithError("no sample portrait in the program folder");
@@ -166,7 +160,7 @@ std::string label(const Studio& s, const TF_APRESENTACAO* window) {
 }
 
 void BM_CommandToFirstFrame(benchmark::State& state) {
-    Studio& s = studio();
+    Studio& s = Fixture<Studio>();
     if (!ready(state, s))
         return;
     std::string shown;
@@ -182,7 +176,7 @@ void BM_CommandToFirstFrame(benchmark::State& state) {
 
 // Arg 0: the key straight after the first frame, nothing readied; 1: after the idle moment.
 void BM_RightKeyToPainted(benchmark::State& state) {
-    Studio& s = studio();
+    Studio& s = Fixture<Studio>();
     if (!ready(state, s))
         return;
     const bool idle = state.range(0) != 0;
@@ -210,7 +204,7 @@ void BM_RightKeyToPainted(benchmark::State& state) {
 
 // Back and forth between two tries already seen: only painting.
 void BM_StepBetweenSeenTries(benchmark::State& state) {
-    Studio& s = studio();
+    Studio& s = Fixture<Studio>();
     if (!ready(state, s))
         return;
     TF_APRESENTACAO* window = s.present();
@@ -255,6 +249,6 @@ int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
-    shared.reset();
+    EndFixture<Studio>();
     return 0;
 }

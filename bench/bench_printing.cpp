@@ -4,6 +4,8 @@
 // size "1" through Qt's printer into a 1200-dpi PDF. The steps are also measured alone.
 #include <benchmark/benchmark.h>
 
+#include "BenchFixture.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -88,17 +90,8 @@ struct Studio {
     }
 };
 
-std::unique_ptr<Studio> shared;
-
-// Made on first use, after the application object; ended before it.
-Studio& studio() {
-    if (!shared)
-        shared = std::make_unique<Studio>();
-    return *shared;
-}
-
 void BM_SheetOfEightToPdf(benchmark::State& state) {
-    Studio& s = studio();
+    Studio& s = Fixture<Studio>();
     for (auto _ : state) {
         s.main->PrintPreview1Click();
         s.preview2->Imprimir1Click();
@@ -110,20 +103,20 @@ void BM_SheetOfEightToPdf(benchmark::State& state) {
 }
 
 void BM_StepGather(benchmark::State& state) {
-    Studio& s = studio();
+    Studio& s = Fixture<Studio>();
     for (auto _ : state)
         s.main->PrintPreview1Click();
 }
 
 void BM_StepComposeAndMiniature(benchmark::State& state) {
-    Studio& s = studio();
+    Studio& s = Fixture<Studio>();
     s.main->PrintPreview1Click();
     for (auto _ : state)
         s.preview2->Imprimir1Click();
 }
 
 void BM_StepPrintToPdf(benchmark::State& state) {
-    Studio& s = studio();
+    Studio& s = Fixture<Studio>();
     s.main->PrintPreview1Click();
     s.preview2->Imprimir1Click();
     for (auto _ : state)
@@ -144,6 +137,6 @@ int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
-    shared.reset();
+    EndFixture<Studio>();
     return 0;
 }

@@ -5,6 +5,7 @@
 #include <QSet>
 #include <cmath>
 #include <limits>
+#include <optional>
 #include <stdexcept>
 
 namespace velvo::trial {
@@ -35,28 +36,18 @@ public:
     }
 
     void text(const char* key, QString& out) const {
-        if (!has(key))
-            return;
-        const QJsonValue v = object_.value(QLatin1String(key));
-        if (!v.isString())
-            malformed(name(key), "a text");
-        out = v.toString();
+        if (const auto v = checked(
+                key, [](const QJsonValue& v) { return v.isString(); }, "a text"))
+            out = v->toString();
     }
     void flag(const char* key, bool& out) const {
-        if (!has(key))
-            return;
-        const QJsonValue v = object_.value(QLatin1String(key));
-        if (!v.isBool())
-            malformed(name(key), "true or false");
-        out = v.toBool();
+        if (const auto v = checked(
+                key, [](const QJsonValue& v) { return v.isBool(); }, "true or false"))
+            out = v->toBool();
     }
     void real(const char* key, double& out) const {
-        if (!has(key))
-            return;
-        const QJsonValue v = object_.value(QLatin1String(key));
-        if (!v.isDouble() || !std::isfinite(v.toDouble()))
-            malformed(name(key), "a number");
-        out = v.toDouble();
+        if (const auto v = checked(key, &isFiniteNumber, "a number"))
+            out = v->toDouble();
     }
     void whole(const char* key, int& out) const {
         if (!has(key))
@@ -82,6 +73,20 @@ public:
     }
 
 private:
+    static bool isFiniteNumber(const QJsonValue& v) {
+        return v.isDouble() && std::isfinite(v.toDouble());
+    }
+    // The key's value when present; malformed, naming `what` it must be, unless `ok` holds.
+    std::optional<QJsonValue> checked(const char* key, bool (*ok)(const QJsonValue&),
+                                      const char* what) const {
+        if (!has(key))
+            return std::nullopt;
+        const QJsonValue v = object_.value(QLatin1String(key));
+        if (!ok(v))
+            malformed(name(key), what);
+        return v;
+    }
+
     QJsonObject object_;
     QString path_;
 };
@@ -244,12 +249,11 @@ QJsonObject DescriptionOf(const Trial& t) {
 }
 
 void ReadDescription(const QJsonObject& json, Trial& t) {
-    static const QSet<QString> known = {"version",  "photoFile",  "photoEdited",  "libraryLabel",
-                                        "category", "hairNumber", "hairFile",     "recipe",
-                                        "left",     "top",        "overlayShown", "zoom",
-                                        "viewX",    "viewY",      "clientSize",   "framed",
-                                        "face",     "faceIndex",  "hairTurn",     "clientName",
-                                        "overlaySize"};
+    static const QSet<QString> known = {
+        "version",  "photoFile",  "photoEdited", "libraryLabel", "category",     "hairNumber",
+        "hairFile", "recipe",     "left",        "top",          "overlayShown", "zoom",
+        "viewX",    "viewY",      "clientSize",  "framed",       "face",         "faceIndex",
+        "hairTurn", "clientName", "overlaySize"};
     const Reader r(json, {});
     int version = 0;
     if (!r.has("version"))
