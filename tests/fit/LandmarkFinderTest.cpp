@@ -42,14 +42,6 @@ Point inTilted(const Raster& p, Point q, double degrees) {
             kCanvas / 2.0 + dx * std::sin(a) + dy * std::cos(a)};
 }
 
-fs::path scratchFolder(const std::string& name) {
-    const fs::path dir =
-        fs::temp_directory_path() / ("velvo-" + name + "-" + std::to_string(::getpid()));
-    fs::remove_all(dir);
-    fs::create_directories(dir / FaceFinder::kModelFolder);
-    return dir;
-}
-
 } // namespace
 
 #define VELVO_MODELS_OR_SKIP(finder)                                                               \
@@ -118,7 +110,6 @@ TEST(FaceFinder, SeveralFacesComeLargestAndMostCentralFirst) {
 
 TEST(FaceFinder, AMissingOrDamagedModelIsReportedAndTheOtherFindersTakeOver) {
     VELVO_MODELS_OR_SKIP(landmarks);
-    const fs::path models = kProgram / FaceFinder::kModelFolder;
     struct Case {
         const char* name;
         bool copyFront, copyBack, damageBack;
@@ -129,23 +120,23 @@ TEST(FaceFinder, AMissingOrDamagedModelIsReportedAndTheOtherFindersTakeOver) {
                           Case{"back damaged", true, true, true, "damaged"},
                           Case{"both", true, true, false, nullptr}}) {
         SCOPED_TRACE(c.name);
-        const fs::path dir = scratchFolder("models");
-        if (c.copyFront)
-            fs::copy_file(models / LandmarkFinder::kFrontModel,
-                          dir / FaceFinder::kModelFolder / LandmarkFinder::kFrontModel);
-        if (c.copyBack)
-            fs::copy_file(models / LandmarkFinder::kBackModel,
-                          dir / FaceFinder::kModelFolder / LandmarkFinder::kBackModel);
+        const fs::path dir = fs::temp_directory_path() / ("velvo-models-" + std::to_string(::getpid())),
+                       models = dir / FaceFinder::kModelFolder;
+        fs::remove_all(dir);
+        fs::create_directories(models);
+        for (const auto& [copy, name] : {std::pair{c.copyFront, LandmarkFinder::kFrontModel},
+                                         std::pair{c.copyBack, LandmarkFinder::kBackModel}})
+            if (copy)
+                fs::copy_file(kProgram / FaceFinder::kModelFolder / name, models / name);
         if (c.damageBack)
-            fs::resize_file(dir / FaceFinder::kModelFolder / LandmarkFinder::kBackModel, 5000);
+            fs::resize_file(models / LandmarkFinder::kBackModel, 5000);
         const FaceFinder finder(dir);
         const std::string said = finder.missingModels();
         if (c.said) {
             EXPECT_NE(said.find(c.said), std::string::npos) << said;
             EXPECT_NE(said.find(LandmarkFinder::kBackModel), std::string::npos) << said;
-        } else {
+        } else
             EXPECT_EQ(said, "");
-        }
         const auto files = finder.files();
         ASSERT_GE(files.size(), 2u);
         EXPECT_EQ(files[1].loaded(), c.copyBack && !c.damageBack);

@@ -25,13 +25,10 @@ Raster solidHair() {
     return r;
 }
 
-// Where a turned picture's pixel came from: the inverse turn about the pivot.
-Point backToPicture(double x, double y, const Opening& turned, const Opening& original,
-                    double degrees) {
-    const double a = -degrees * std::numbers::pi / 180, dx = x - turned.centreX,
-                 dy = y - turned.centreY;
-    return {original.centreX + dx * std::cos(a) - dy * std::sin(a),
-            original.centreY + dx * std::sin(a) + dy * std::cos(a)};
+// (dx, dy) from `about`, turned clockwise (as seen) by `degrees`.
+Point turned(Point about, double degrees, double dx, double dy) {
+    const double a = degrees * std::numbers::pi / 180;
+    return {about.x + dx * std::cos(a) - dy * std::sin(a), about.y + dx * std::sin(a) + dy * std::cos(a)};
 }
 
 } // namespace
@@ -49,13 +46,14 @@ TEST(TurnedHair, TurnsClockwiseAboutTheOpeningAndFillsOnlyTheCornersWithKey) {
         EXPECT_DOUBLE_EQ(t.opening.centreX, frame.opening.centreX);
         // The pivot keeps its pixel: what lay at the opening's centre still lies there.
         EXPECT_EQ(t.picture.at(int(t.opening.centreX), int(t.opening.centreY)), hair.at(60, 90));
-        int hairPixels = 0;
+        int hairPixels = 0, marks = 0;
         double markX = 0, markY = 0;
-        int marks = 0;
         for (int y = 0; y < t.picture.height; ++y)
             for (int x = 0; x < t.picture.width; ++x) {
                 const Bgr c = t.picture.at(x, y);
-                const Point p = backToPicture(x + 0.5, y + 0.5, t.opening, opening, degrees);
+                // Where the turned pixel came from: the inverse turn about the pivot.
+                const Point p = turned({opening.centreX, opening.centreY}, -degrees,
+                                       x + 0.5 - t.opening.centreX, y + 0.5 - t.opening.centreY);
                 const bool inside =
                     p.x > 0.7 && p.y > 0.7 && p.x < hair.width - 0.7 && p.y < hair.height - 0.7;
                 const bool outside =
@@ -74,9 +72,9 @@ TEST(TurnedHair, TurnsClockwiseAboutTheOpeningAndFillsOnlyTheCornersWithKey) {
         EXPECT_EQ(t.picture.at(0, t.picture.height - 1), kKey);
         // The mark, 65 pixels above the pivot, swings right for a clockwise turn.
         ASSERT_GT(marks, 60);
-        const double a = degrees * std::numbers::pi / 180;
-        EXPECT_NEAR(markX / marks + 0.5 - t.opening.centreX, 65 * std::sin(a), 1.5);
-        EXPECT_NEAR(markY / marks + 0.5 - t.opening.centreY, -65 * std::cos(a), 1.5);
+        const Point mark = turned({t.opening.centreX, t.opening.centreY}, degrees, 0, -65);
+        EXPECT_NEAR(markX / marks + 0.5, mark.x, 1.5);
+        EXPECT_NEAR(markY / marks + 0.5, mark.y, 1.5);
     }
     // Below the least turn the picture stays as it is.
     const TurnedHair upright = turnHair(hair, kKey, opening, 0.6);
@@ -88,11 +86,7 @@ TEST(Face, RollFromTheEyesAndWidthFromTheEarsAlongTheEyeLine) {
     // An upright head 150 pixels from ear to ear in a box 100 wide, rolled about (200, 200).
     for (double degrees : {0.0, 10.0, -25.0, 40.0, -40.0}) {
         SCOPED_TRACE(degrees);
-        const double a = degrees * std::numbers::pi / 180;
-        auto at = [&](double dx, double dy) {
-            return Point{200 + dx * std::cos(a) - dy * std::sin(a),
-                         200 + dx * std::sin(a) + dy * std::cos(a)};
-        };
+        auto at = [&](double dx, double dy) { return turned({200, 200}, degrees, dx, dy); };
         // One ear a little forward, as with a head turned slightly: it must not widen the head.
         const Keypoints k{at(-30, -20), at(30, -20), at(0, 5), at(0, 30), at(-75, 0), at(75, -12)};
         const Face f = faceFromKeypoints({150, 150, 100, 100}, k, 0.9);
@@ -120,11 +114,7 @@ TEST(Face, TheLargestMostCentralFaceComesFirst) {
 
 TEST(Framing, TheOpeningIsMatchedToTheEarsNotTheBox) {
     // The box is 100 wide, the ears 160 apart: an opening of 120 needs a zoom of 75 %.
-    const double a = 25 * std::numbers::pi / 180;
-    auto at = [&](double dx, double dy) {
-        return Point{1000 + dx * std::cos(a) - dy * std::sin(a),
-                     800 + dx * std::sin(a) + dy * std::cos(a)};
-    };
+    auto at = [](double dx, double dy) { return turned({1000, 800}, 25, dx, dy); };
     const Face f = faceFromKeypoints(
         {950, 750, 100, 100},
         {at(-30, -20), at(30, -20), at(0, 5), at(0, 40), at(-80, 0), at(80, 0)}, 0.9);
@@ -132,8 +122,7 @@ TEST(Framing, TheOpeningIsMatchedToTheEarsNotTheBox) {
     const View v = frameFace({3000, 2000}, f, {241, 313}, {200, 260}, op);
     EXPECT_EQ(v.zoom, 75);
     const HairPlacement p = placeHair(f, v, {200, 260}, op);
-    EXPECT_EQ(p.width,
-              200); // 160 x 0.75 on screen = the opening's 120: the picture at its own size
+    EXPECT_EQ(p.width, 200); // 160 x 0.75 on screen = the opening's 120: the picture at its own size
     // The opening's centre lands on the face's centre (between eyes and mouth), not the box's.
     EXPECT_NEAR(p.left + op.centreX * p.width / 200.0, f.centreX() * 0.75 - v.viewX, 1);
     EXPECT_NEAR(p.top + op.centreY * p.height / 260.0, f.centreY() * 0.75 - v.viewY, 1);

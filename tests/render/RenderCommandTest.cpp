@@ -19,16 +19,13 @@ struct ToolRun {
 };
 
 ToolRun velvoImg(const QStringList& args) {
-    ToolRun run;
-#ifdef VELVO_IMG
     QProcess p;
+#ifdef VELVO_IMG
     p.start(QStringLiteral(VELVO_IMG), args);
     p.waitForFinished(120000);
-    run.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    run.out = QString::fromUtf8(p.readAllStandardOutput());
-    run.err = QString::fromUtf8(p.readAllStandardError());
 #endif
-    return run;
+    return {p.exitStatus() == QProcess::NormalExit && p.error() != QProcess::FailedToStart ? p.exitCode() : -1,
+            QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
 }
 
 TEST(RenderCommand, ReducedToTheWindowItIsWhatFitWrites) {
@@ -63,12 +60,8 @@ TEST(RenderCommand, ReducedToTheWindowItIsWhatFitWrites) {
         EXPECT_TRUE(alignedBest(reduced, window));
         const Difference d = difference(reduced, window);
         RecordProperty(withHair ? "portrait with hair" : "portrait alone",
-                       QStringLiteral("%1 x %2, mean %3 p99 %4")
-                           .arg(large.width())
-                           .arg(large.height())
-                           .arg(d.mean, 0, 'f', 2)
-                           .arg(d.p99)
-                           .toStdString());
+                       QStringLiteral("%1 x %2, mean %3 p99 %4").arg(large.width()).arg(large.height())
+                           .arg(d.mean, 0, 'f', 2).arg(d.p99).toStdString());
         EXPECT_LT(d.mean, 4.0);
     }
 }

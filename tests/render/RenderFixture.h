@@ -45,28 +45,24 @@ inline QImage drawHair(int scale, double shiftX = 0, bool streak = true) {
     return picture.convertToFormat(QImage::Format_ARGB32);
 }
 
-// The library picture of a master: reduced, then every pixel under half cover keyed white.
-inline QImage libraryOf(const QImage& master, QSize size) {
-    const QImage reduced = master.convertToFormat(QImage::Format_ARGB32_Premultiplied)
-                               .scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
-                               .convertToFormat(QImage::Format_ARGB32);
-    QImage gif(size, QImage::Format_BGR888);
-    for (int y = 0; y < size.height(); ++y)
-        for (int x = 0; x < size.width(); ++x) {
-            const QRgb c = reduced.pixel(x, y);
-            gif.setPixelColor(x, y, qAlpha(c) >= 128 ? QColor(qRed(c), qGreen(c), qBlue(c)) : QColor(Qt::white));
-        }
-    return gif;
-}
-
 // Writes "1.GIF" (and, unless `withMaster` is false, "1.png") into `dir`; gives the GIF's path.
+// The GIF is the master unshifted, reduced, every pixel under half cover keyed white.
 inline QString writeHairstyle(const QString& dir, bool withMaster = true, double masterShiftX = 0,
                               bool streak = true) {
-    const QImage master = drawHair(4, masterShiftX, streak);
+    const QImage reduced = drawHair(4, 0, streak)
+                               .convertToFormat(QImage::Format_ARGB32_Premultiplied)
+                               .scaled(60, 80, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                               .convertToFormat(QImage::Format_ARGB32);
+    QImage library(60, 80, QImage::Format_BGR888);
+    for (int y = 0; y < 80; ++y)
+        for (int x = 0; x < 60; ++x) {
+            const QRgb c = reduced.pixel(x, y);
+            library.setPixelColor(x, y, qAlpha(c) >= 128 ? QColor(qRed(c), qGreen(c), qBlue(c)) : QColor(Qt::white));
+        }
     const QString gif = QDir(dir).filePath(QStringLiteral("1.GIF"));
-    imaging::saveImageFile(gif.toStdString(), imaging::toRaster(libraryOf(drawHair(4, 0, streak), {60, 80})));
+    imaging::saveImageFile(gif.toStdString(), imaging::toRaster(library));
     if (withMaster)
-        master.save(QDir(dir).filePath(QStringLiteral("1.png")));
+        drawHair(4, masterShiftX, streak).save(QDir(dir).filePath(QStringLiteral("1.png")));
     return gif;
 }
 
@@ -94,13 +90,13 @@ struct Difference {
 inline Difference difference(const QImage& a, const QImage& b, int dx = 0, int dy = 0, int margin = 0) {
     const QImage x = a.convertToFormat(QImage::Format_RGB32), y = b.convertToFormat(QImage::Format_RGB32);
     std::vector<int> all;
+    Difference d;
     for (int row = margin; row < x.height() - margin; ++row)
         for (int col = margin; col < x.width() - margin; ++col) {
             const QRgb p = x.pixel(col, row), q = y.pixel(col + dx, row + dy);
             for (const int shift : {16, 8, 0})
                 all.push_back(std::abs(int((p >> shift) & 0xff) - int((q >> shift) & 0xff)));
         }
-    Difference d;
     if (all.empty())
         return d;
     d.mean = std::accumulate(all.begin(), all.end(), 0.0) / double(all.size());

@@ -41,13 +41,10 @@ trial::Trial trialAt(const Placement& at, const QImage& photo, const QImage& ove
 }
 
 QImage windowPicture(const Placement& at, const QImage& photo, const QImage* overlay) {
-    const imaging::Raster photoRaster = imaging::toRaster(photo);
-    const fit::View view{at.zoom, at.viewX, at.viewY};
-    if (!overlay)
-        return imaging::toQImage(fit::renderFramed(photoRaster, view, fit::kDocumentWindow));
-    const imaging::Raster hair = imaging::toRaster(*overlay);
+    const imaging::Raster hair = overlay ? imaging::toRaster(*overlay) : imaging::Raster{};
     const fit::HairPlacement place{at.left, at.top, at.width, at.height};
-    return imaging::toQImage(fit::renderFramed(photoRaster, view, fit::kDocumentWindow, &hair, &place));
+    return imaging::toQImage(fit::renderFramed(imaging::toRaster(photo), {at.zoom, at.viewX, at.viewY},
+                                               fit::kDocumentWindow, &hair, &place));
 }
 
 // The photo alone on a structured photo (where the view puts it, at its zoom, the window's colour
