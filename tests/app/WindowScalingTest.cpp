@@ -94,12 +94,14 @@ TEST_P(WindowScaling, TwiceTheDesignScreenDoublesTheWindowItsControlsAndFonts) {
 
     window->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
-    if (!row.maximised)
+    if (!row.maximised) {
         EXPECT_EQ(window->size(), size * 2);
+    }
     EXPECT_EQ(fontSize(window->font()), font * 2);
     EXPECT_EQ(child->size(), design.size() * 2);
-    if (row.placed)
+    if (row.placed) {
         EXPECT_EQ(child->pos(), design.topLeft() * 2);
+    }
     row.alsoCheck(*window);
 }
 
