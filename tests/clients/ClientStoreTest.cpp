@@ -27,16 +27,13 @@ public:
         db_ = QSqlDatabase();
         QSqlDatabase::removeDatabase(name);
     }
-    qint64 Value(const QString& sql) {
-        QSqlQuery q(db_);
-        EXPECT_TRUE(q.exec(sql)) << q.lastError().text().toStdString();
-        return q.next() ? q.value(0).toLongLong() : -1;
-    }
-    qint64 Count(const QString& table) { return Value("SELECT count(*) FROM " + table); }
-    void Exec(const QString& sql) {
+    // Runs any statement; a query's first value, or -1.
+    qint64 Exec(const QString& sql) {
         QSqlQuery q(db_);
         EXPECT_TRUE(q.exec(sql)) << sql.toStdString() << ": " << q.lastError().text().toStdString();
+        return q.next() ? q.value(0).toLongLong() : -1;
     }
+    qint64 Count(const QString& table) { return Exec("SELECT count(*) FROM " + table); }
 
 private:
     QSqlDatabase db_;
@@ -212,11 +209,9 @@ TEST_P(ClientStoreTest, ADatabaseOfANewerVersionIsRefusedUntouched) {
         ClientStore store(location_);
         AddClient(store, QStringLiteral("Carla"));
     }
-    {
-        Raw raw(*backend_, location_);
-        raw.Exec(QStringLiteral("UPDATE schema_version SET version = %1")
-                     .arg(ClientStore::kSchemaVersion + 1));
-    }
+    Raw(*backend_, location_)
+        .Exec(QStringLiteral("UPDATE schema_version SET version = %1")
+                  .arg(ClientStore::kSchemaVersion + 1));
     const QByteArray fileBefore = fileBytes(location_);
     try {
         ClientStore store(location_);
@@ -226,8 +221,7 @@ TEST_P(ClientStoreTest, ADatabaseOfANewerVersionIsRefusedUntouched) {
             << e.what();
     }
     EXPECT_TRUE(fileBytes(location_) == fileBefore) << "the file was changed";
-    Raw raw(*backend_, location_);
-    EXPECT_EQ(raw.Count("clients"), 1);
+    EXPECT_EQ(Raw(*backend_, location_).Count("clients"), 1);
 }
 
 TEST_P(ClientStoreTest, SearchIgnoresCaseAndAccents) {
@@ -259,33 +253,30 @@ TEST_P(ClientStoreTest, SearchIgnoresCaseAndAccents) {
 
 TEST_P(ClientStoreTest, DeletingAClientRemovesTheirPhotosAndKeepsSharedOnes) {
     const char* marker = "MARCADOR-DA-FOTO-DE-DORA-7f3a";
-    qint64 eva = 0;
     const QByteArray shared = photoBytes("FOTO-COMPARTILHADA", 30000, 5);
     const std::vector<trial::Trial> evasTries = {sampleTry(shared, 4)};
     const auto fileHolds = [&](const QString& path) { return fileBytes(path).contains(marker); };
-    {
-        ClientStore store(location_);
-        const Client dora = AddClient(store, QStringLiteral("Dora"));
-        eva = AddClient(store, QStringLiteral("Eva")).id;
-        store.SaveVisit(dora.id,
-                        {sampleTry(photoBytes(marker, 30000, 6), 1), sampleTry(shared, 2)});
-        store.SaveVisit(eva, evasTries);
-        if (!backend_->IsPostgres()) {
-            ASSERT_TRUE(fileHolds(location_) || fileHolds(location_ + "-wal"));
-        }
-        // Pages as the database sees them, the log's included: the photo is still in the log.
-        const auto pages = [&] { return Raw(*backend_, location_).Value("PRAGMA page_count"); };
-        const qint64 pagesBefore = backend_->IsPostgres() ? 0 : pages();
-        store.DeleteClient(dora.id);
-        EXPECT_THROW(store.ClientById(dora.id), StoreError);
-        expectSameTry(evasTries[0], store.LoadVisit(store.VisitsOf(eva)[0].id)[0]);
-        EXPECT_EQ(Counts(), (std::vector<qint64>{1, 1, 1, 1}));
-        if (!backend_->IsPostgres()) {
-            EXPECT_FALSE(fileHolds(location_)) << "the deleted photo's bytes are still in the file";
-            EXPECT_LE(pages(), pagesBefore - 25000 / 4096) << "the freed pages are kept";
-            EXPECT_FALSE(fileHolds(location_ + "-wal"))
-                << "the deleted photo's bytes are in the log";
-        }
+    ClientStore store(location_);
+    const Client dora = AddClient(store, QStringLiteral("Dora"));
+    const qint64 eva = AddClient(store, QStringLiteral("Eva")).id;
+    store.SaveVisit(dora.id,
+                    {sampleTry(photoBytes(marker, 30000, 6), 1), sampleTry(shared, 2)});
+    store.SaveVisit(eva, evasTries);
+    if (!backend_->IsPostgres()) {
+        ASSERT_TRUE(fileHolds(location_) || fileHolds(location_ + "-wal"));
+    }
+    // Pages as the database sees them, the log's included: the photo is still in the log.
+    const auto pages = [&] { return Raw(*backend_, location_).Exec("PRAGMA page_count"); };
+    const qint64 pagesBefore = backend_->IsPostgres() ? 0 : pages();
+    store.DeleteClient(dora.id);
+    EXPECT_THROW(store.ClientById(dora.id), StoreError);
+    expectSameTry(evasTries[0], store.LoadVisit(store.VisitsOf(eva)[0].id)[0]);
+    EXPECT_EQ(Counts(), (std::vector<qint64>{1, 1, 1, 1}));
+    if (!backend_->IsPostgres()) {
+        EXPECT_FALSE(fileHolds(location_)) << "the deleted photo's bytes are still in the file";
+        EXPECT_LE(pages(), pagesBefore - 25000 / 4096) << "the freed pages are kept";
+        EXPECT_FALSE(fileHolds(location_ + "-wal"))
+            << "the deleted photo's bytes are in the log";
     }
 }
 
@@ -345,8 +336,7 @@ INSTANTIATE_TEST_SUITE_P(Databases, ClientStoreTest,
                          ::testing::Values(&clients::testing::MakeSqliteBackend,
                                            &clients::testing::MakePostgresBackend),
                          [](const auto& info) {
-                             return info.index == 0 ? std::string("SQLite")
-                                                    : std::string("PostgreSQL");
+                             return std::string(info.index == 0 ? "SQLite" : "PostgreSQL");
                          });
 
 } // namespace

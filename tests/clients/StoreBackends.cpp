@@ -163,12 +163,7 @@ private:
 
 } // namespace
 
-std::unique_ptr<Backend> MakeSqliteBackend() {
-    return std::make_unique<SqliteBackend>();
-}
-
-std::unique_ptr<Backend> MakePostgresBackend() {
-    return std::make_unique<PostgresBackend>();
-}
+std::unique_ptr<Backend> MakeSqliteBackend() { return std::make_unique<SqliteBackend>(); }
+std::unique_ptr<Backend> MakePostgresBackend() { return std::make_unique<PostgresBackend>(); }
 
 } // namespace velvo::clients::testing
